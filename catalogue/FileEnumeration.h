@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace jumelix {
+
+class Wildcard;
+
+// What a folder listing gives the walk: the visible files that match the
+// filter and the visible sub-folders, each in the order the file system
+// enumerates them. Hidden entries (names starting with ".") and special files
+// (FIFOs, sockets, devices) never appear; a dangling link appears nowhere.
+struct FolderListing {
+    std::vector<std::string> Files;
+    std::vector<std::string> Folders;
+};
+
+// The file system as the walk sees it: a cursor that stands in one folder at a
+// time and moves into a sub-folder and back out again.
+class FileEnumeration {
+public:
+    virtual ~FileEnumeration() = default;
+
+    // Starts a walk at the scan folder; false when it cannot be opened.
+    virtual bool EnterRoot(std::string_view path) = 0;
+    // Moves into sub-folder `name` of the current folder; false (staying put)
+    // when it cannot be opened or was already entered during this walk.
+    virtual bool EnterChild(std::string_view name) = 0;
+    // Moves back to the parent of the current folder.
+    virtual void Leave() = 0;
+    // Reads the current folder's listing; an unreadable folder lists nothing.
+    virtual void List(const Wildcard& filter, FolderListing& listing) = 0;
+    // Size of file `name` in the current folder, or 0 when it cannot be found.
+    virtual std::uint64_t FileSize(std::string_view name) = 0;
+};
+
+}  // namespace jumelix

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "ResultList.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace jumelix {
+
+enum class SortKind { Text = 0, Integer = 1 };
+
+// The column sort shared by both result lists: one comparison mode and one
+// direction flag per column index, for the program's whole life.
+class ResultOrdering {
+public:
+    explicit ResultOrdering(TextCompare compare);
+
+    // A click on column 0 ("Dossiers"), 1 ("Fichiers") or 2 ("Taille (en octets)").
+    void ColumnClick(ResultList& list, int column);
+
+    // Negative when row1 goes first; `parameter` is the column index minus 1.
+    int CompareRows(const ResultRow* row1, const ResultRow* row2, int parameter) const;
+
+    SortKind Kind() const { return kind_; }
+    bool Descending(int column) const { return descending_[column]; }
+
+private:
+    TextCompare compare_;
+    SortKind kind_ = SortKind::Text;
+    std::array<bool, 3> descending_{};
+};
+
+// A size text as a 64-bit unsigned number; nullopt when the text is not plain
+// decimal digits that fit.
+std::optional<std::uint64_t> ParseSize(std::string_view text);
+
+}  // namespace jumelix
