@@ -1,0 +1,39 @@
+#include "Bench.h"
+
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace jumelix::bench {
+
+std::int64_t PeakRssKb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+}  // namespace jumelix::bench
+
+int main(int argc, char** argv)
+{
+    struct Command {
+        const char* name;
+        int (*run)(int, char**);
+    };
+    const std::vector<Command> commands = {
+    };
+    if (argc >= 2) {
+        for (const Command& command : commands) {
+            if (std::strcmp(argv[1], command.name) == 0)
+                return command.run(argc - 1, argv + 1);
+        }
+    }
+    std::fprintf(stderr, "usage: jumelix-bench COMMAND [ARGS...]\ncommands:");
+    for (const Command& command : commands)
+        std::fprintf(stderr, " %s", command.name);
+    std::fprintf(stderr, "\n");
+    return 2;
+}
