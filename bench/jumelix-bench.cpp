@@ -24,6 +24,7 @@ int main(int argc, char** argv)
         int (*run)(int, char**);
     };
     const std::vector<Command> commands = {
+        {"walk", jumelix::bench::Walk},
     };
     if (argc >= 2) {
         for (const Command& command : commands) {
