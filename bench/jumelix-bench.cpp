@@ -24,6 +24,7 @@ int main(int argc, char** argv)
         int (*run)(int, char**);
     };
     const std::vector<Command> commands = {
+        {"search", jumelix::bench::Search},
     };
     if (argc >= 2) {
         for (const Command& command : commands) {
