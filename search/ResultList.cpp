@@ -12,16 +12,14 @@ ResultList::~ResultList() = default;
 
 std::uint64_t ResultList::RowCount() const
 {
-    if (!groups_)
-        return 0;
-    return SortedRowCount() + groups_->RowsBefore(side_, outers_) -
-           groups_->RowsBefore(side_, sortedOuters_);
+    return groups_ ? groups_->RowsBefore(side_, outers_) : 0;
 }
 
-// Rows after the sorted part are still in search order.
-std::uint64_t ResultList::SearchOrderRow(std::uint64_t row) const
+// The sorted part holds the rows of the first sortedOuters_ outer entries,
+// so the rows after it keep their numbers in search order.
+std::uint64_t ResultList::SortedRowCount() const
 {
-    return groups_->RowsBefore(side_, sortedOuters_) + (row - SortedRowCount());
+    return groups_->RowsBefore(side_, sortedOuters_);
 }
 
 ResultList::Place ResultList::Locate(std::uint64_t row) const
@@ -31,9 +29,8 @@ ResultList::Place ResultList::Locate(std::uint64_t row) const
                                   itemEnds_.begin()];
         return {item.entry, item.edit};
     }
-    const std::uint64_t searchRow = SearchOrderRow(row);
-    const auto edit = tailEdits_.find(searchRow);
-    return {groups_->PartnerAt(side_, searchRow),
+    const auto edit = tailEdits_.find(row);
+    return {groups_->PartnerAt(side_, row),
             edit == tailEdits_.end() ? kUnedited : edit->second};
 }
 
@@ -61,7 +58,7 @@ void ResultList::SetFolder(std::uint64_t row, std::string folder)
         return;
     if (row >= SortedRowCount()) {
         const auto [edit, added] =
-            tailEdits_.try_emplace(SearchOrderRow(row), static_cast<std::uint32_t>(edits_.size()));
+            tailEdits_.try_emplace(row, static_cast<std::uint32_t>(edits_.size()));
         if (added)
             edits_.push_back(std::move(folder));
         else
@@ -143,8 +140,8 @@ std::vector<ResultList::Item> ResultList::DistinctItems() const
         for (std::uint32_t entry = 0; entry < n; ++entry)
             copies[entry] += groups_->CopiesAmong(side_, entry, sortedOuters_, outers_);
     }
-    for (const auto& [searchRow, edit] : tailEdits_) {
-        const std::uint32_t entry = groups_->PartnerAt(side_, searchRow);
+    for (const auto& [row, edit] : tailEdits_) {
+        const std::uint32_t entry = groups_->PartnerAt(side_, row);
         --copies[entry];
         items.push_back({entry, edit, 1});
     }

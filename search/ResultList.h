@@ -83,8 +83,7 @@ private:
         std::uint32_t edit;
     };
 
-    std::uint64_t SortedRowCount() const { return itemEnds_.empty() ? 0 : itemEnds_.back(); }
-    std::uint64_t SearchOrderRow(std::uint64_t row) const;
+    std::uint64_t SortedRowCount() const;
     Place Locate(std::uint64_t row) const;
     RowView View(std::uint32_t entry, std::uint32_t edit) const;
     void SplitForEdit(std::size_t item, std::uint64_t offset, std::string folder);
@@ -100,7 +99,7 @@ private:
     std::vector<Item> items_;
     std::vector<std::uint64_t> itemEnds_;
     std::vector<std::string> edits_;
-    // Edits of rows after the sorted part, by row number in search order.
+    // Edits of rows after the sorted part, by row number.
     std::map<std::uint64_t, std::uint32_t> tailEdits_;
 };
 
