@@ -22,11 +22,16 @@ std::uint64_t ResultList::SortedRowCount() const
     return groups_->RowsBefore(side_, sortedOuters_);
 }
 
+std::size_t ResultList::ItemAt(std::uint64_t row) const
+{
+    return static_cast<std::size_t>(std::upper_bound(itemEnds_.begin(), itemEnds_.end(), row) -
+                                    itemEnds_.begin());
+}
+
 ResultList::Place ResultList::Locate(std::uint64_t row) const
 {
     if (row < SortedRowCount()) {
-        const Item& item = items_[std::upper_bound(itemEnds_.begin(), itemEnds_.end(), row) -
-                                  itemEnds_.begin()];
+        const Item& item = items_[ItemAt(row)];
         return {item.entry, item.edit};
     }
     const auto edit = tailEdits_.find(row);
@@ -65,8 +70,7 @@ void ResultList::SetFolder(std::uint64_t row, std::string folder)
             edits_[edit->second] = std::move(folder);
         return;
     }
-    const auto item = static_cast<std::size_t>(
-        std::upper_bound(itemEnds_.begin(), itemEnds_.end(), row) - itemEnds_.begin());
+    const std::size_t item = ItemAt(row);
     if (items_[item].edit != kUnedited) {
         edits_[items_[item].edit] = std::move(folder);
         return;

@@ -84,6 +84,8 @@ private:
     };
 
     std::uint64_t SortedRowCount() const;
+    // The sorted part's item that holds `row`.
+    std::size_t ItemAt(std::uint64_t row) const;
     Place Locate(std::uint64_t row) const;
     RowView View(std::uint32_t entry, std::uint32_t edit) const;
     void SplitForEdit(std::size_t item, std::uint64_t offset, std::string folder);
