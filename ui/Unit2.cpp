@@ -1,6 +1,7 @@
 #include "Unit2.h"
 
 #include "JumelixVersion.h"
+#include "ProgramIcon.h"
 #include "ui_Unit2.h"
 
 #include <QDesktopServices>
@@ -28,6 +29,7 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::TFor
 {
     ui_->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowIcon(jumelix::ProgramIcon());
     setFont(SansSerif(11));
     ui_->Label10->setFont(SansSerif(16, true));
     ui_->Label1->setFont(SansSerif(13, true));

@@ -74,6 +74,14 @@ private slots:
         QVERIFY(version->font().bold());
         QCOMPARE(link->font().pixelSize(), 11);
 
+        const QPixmap icon = Label(form, "Image1")->pixmap();
+        QCOMPARE(icon.size(), QSize(32, 32));
+        QCOMPARE(icon.toImage().pixelColor(8, 16), QColor(0xd6, 0xe6, 0xfb));
+        const QList<QSize> sizes = form.windowIcon().availableSizes();
+        for (int side : {16, 32, 48, 64, 128, 256}) {
+            QVERIFY2(sizes.contains(QSize(side, side)), qPrintable(QString::number(side)));
+        }
+
         for (QLabel* label : {title, version, link}) {
             const QRect needed = label->fontMetrics().boundingRect(label->text());
             QVERIFY2(needed.width() <= label->width() && label->fontMetrics().height() <= label->height() + 2,
