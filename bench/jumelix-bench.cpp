@@ -25,6 +25,7 @@ int main(int argc, char** argv)
     };
     const std::vector<Command> commands = {
         {"walk", jumelix::bench::Walk},
+        {"search", jumelix::bench::Search},
     };
     if (argc >= 2) {
         for (const Command& command : commands) {
