@@ -41,6 +41,7 @@ public:
     void List(const Wildcard& filter, FolderListing& listing) override
     {
         const Folder& folder = tree.at(current_.back());
+        listing.Files.clear();
         for (const auto& [name, size] : folder.files) {
             if (filter.Matches(name))
                 listing.Files.push_back(name);
