@@ -353,6 +353,14 @@ TEST_F(PosixWalkTest, DeepTreeBeyondPathMaxUnderALowDescriptorLimit)
     }
     EXPECT_EQ(found, 2 * kDepth);
     EXPECT_GT(folder.size(), static_cast<std::size_t>(PATH_MAX));
+
+    // A scan folder whose own path is longer than PATH_MAX.
+    std::string deepFolder = root_;
+    for (int level = 0; level < 200; ++level)
+        deepFolder += "/" + longName;
+    const WalkResult fromDeep = RunWalk(deepFolder);
+    EXPECT_EQ(fromDeep.filesAdded, 2 * (kDepth - 200));
+    EXPECT_EQ(fromDeep.log.front(), deepFolder);
 }
 
 std::string ChainPath(std::string top, int depth)
