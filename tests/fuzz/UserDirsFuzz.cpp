@@ -27,6 +27,29 @@ bool Same(const Value& a, const Value& b)
     return a.kind == b.kind && a.text == b.text;
 }
 
+// A text as the user-dirs file writes it: double quotes, with a backslash
+// before the characters that are special inside them.
+std::string Quoted(std::string_view text)
+{
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (std::string_view("\"\\$`").find(c) != std::string_view::npos) {
+            quoted += '\\';
+        }
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
+std::size_t Count(std::string_view text, std::string_view part)
+{
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string_view::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -39,6 +62,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (value.kind != Kind::Missing && text.find("XDG_DOCUMENTS_DIR") == std::string_view::npos) {
         Fail("a value found in a text that never names XDG_DOCUMENTS_DIR", text);
+    }
+    if (value.kind == Kind::Text) {
+        // Every quote of the text was escaped in the file, and the text
+        // written back the file's way reads back the same.
+        if (Count(value.text, "\"") > Count(text, "\\\"")) {
+            Fail("a text holds a quote that was not escaped", text);
+        }
+        if (!Same(ParseUserDirs("XDG_DOCUMENTS_DIR=" + Quoted(value.text) + "\n"), value)) {
+            Fail("a text written back with its quotes reads back differently", text);
+        }
     }
     // Lines about other settings, before or after, change nothing.
     const std::string other = "XDG_MUSIC_DIR=\"$HOME/Musique\"\n# XDG_DOCUMENTS_DIR=\"/x\"\n";
