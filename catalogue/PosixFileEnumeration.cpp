@@ -17,7 +17,7 @@ namespace {
 // Folders kept open at once, whatever the depth: deeper walks close the
 // descriptors of older ancestors and reopen them when the walk comes back.
 constexpr int kMaxOpenFolders = 16;
-constexpr std::size_t kListingBufferBytes = 256 * 1024;
+constexpr std::size_t kListingBufferBytes = std::size_t{256} * 1024;
 
 int OpenFolder(int parentFd, const char* name)
 {
