@@ -14,6 +14,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -22,6 +23,7 @@
 
 #include <csignal>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -378,9 +380,11 @@ private:
     std::size_t at_ = 0;
 };
 
-[[noreturn]] void WalkAndSend(const std::string& folder, const std::string& filter, int out)
+using WalkFunction = std::function<std::vector<Entry>()>;
+
+[[noreturn]] void WalkAndSend(const WalkFunction& walk, int out)
 {
-    for (const Entry& entry : RunWalk(folder, filter)) {
+    for (const Entry& entry : walk()) {
         const std::string path = entry.folder + entry.name;
         struct stat followed {};
         struct stat own {};
@@ -398,7 +402,7 @@ constexpr int kCannotPrepare = 3;
 
 // Walks in a forked child that is killed by SIGALRM after `seconds`.
 // `prepare` runs in the child first; it returns false when it cannot do its job.
-ChildWalk WalkInChild(const std::string& folder, const std::string& filter, unsigned seconds,
+ChildWalk WalkInChild(unsigned seconds, const WalkFunction& walk,
                       const std::function<bool()>& prepare = {})
 {
     ChildWalk result;
@@ -414,7 +418,7 @@ ChildWalk WalkInChild(const std::string& folder, const std::string& filter, unsi
         if (prepare && !prepare()) {
             _exit(kCannotPrepare);
         }
-        WalkAndSend(folder, filter, channel[1]);
+        WalkAndSend(walk, channel[1]);
     }
     close(channel[1]);
     std::string bytes;
@@ -484,7 +488,7 @@ TEST(HostileTreeTest, SpecialFilesAreNeitherListedNorOpened)
     tree.Folder("pipes.txt");
     ASSERT_EQ(mkfifo((tree / "pipes.txt/inner.txt").c_str(), 0644), 0);
 
-    const ChildWalk walk = WalkInChild(tree.Path(), "*.txt", 30);
+    const ChildWalk walk = WalkInChild(30, [&] { return RunWalk(tree.Path(), "*.txt"); });
     ASSERT_EQ(walk.failure, "");
     std::vector<Entry> expected;
     AppendInOrder(expected, tree.Path(),
@@ -522,7 +526,7 @@ TEST(HostileTreeTest, UnreadableFoldersGiveNothingAndTheWalkGoesOn)
         return access(locked.c_str(), R_OK) != 0 && access(searchOnly.c_str(), R_OK) != 0 &&
                access(tree.Path().c_str(), R_OK | X_OK) == 0;
     };
-    const ChildWalk walk = WalkInChild(tree.Path(), "*.*", 30, asNobody);
+    const ChildWalk walk = WalkInChild(30, [&] { return RunWalk(tree.Path()); }, asNobody);
     ASSERT_EQ(walk.failure, "");
 
     std::vector<Entry> expected = {{tree.Path() + "/", "secret.txt", 4}};
@@ -538,7 +542,7 @@ TEST(HostileTreeTest, UnreadableFoldersGiveNothingAndTheWalkGoesOn)
 
 TEST(HostileTreeTest, DevIsWalkedPromptlyAndOnlyRegularFilesAreListed)
 {
-    const ChildWalk walk = WalkInChild("/dev", "*.*", 60);
+    const ChildWalk walk = WalkInChild(60, [] { return RunWalk("/dev"); });
     ASSERT_EQ(walk.failure, "");
     std::set<std::string> paths;
     for (std::size_t i = 0; i < walk.entries.size(); ++i) {
@@ -692,6 +696,90 @@ TEST(HostileTreeTest, WalkedFolderMovedAheadOfTheWalkIsNotWalkedAgain)
         {tree / second + "/", second == "s1" ? "one.txt" : "two.txt", second == "s1" ? 1U : 2U}};
 
     EXPECT_EQ(RunMutatingWalk(tree, observer), expected);
+}
+
+// Changes the tree once, when the walk logs a given folder.
+class ActOnEntry final : public WalkObserver {
+public:
+    ActOnEntry(std::string trigger, std::function<void()> action)
+        : trigger_(std::move(trigger)), action_(std::move(action))
+    {
+    }
+    void FolderEntered(std::string_view folder) override
+    {
+        if (folder == trigger_ && action_) {
+            std::exchange(action_, {})();
+        }
+    }
+
+private:
+    std::string trigger_;
+    std::function<void()> action_;
+};
+
+TEST(HostileTreeTest, AncestorMovedAwayWhileTheWalkIsDeepUnderALowDescriptorLimit)
+{
+    // 80 levels, each holding f.txt and a folder "s" with s.txt. When the walk
+    // reaches the bottom, level 3 moves away and a look-alike with other sizes
+    // takes its place. On the way back up the walk has to reopen ancestors it
+    // closed; it must list nothing twice and nothing from the look-alike.
+    TempTree tree;
+    constexpr int kDepth = 80;
+    std::map<std::pair<std::string, std::string>, std::uint64_t> existing;
+    std::vector<std::string> levels;  // relative path of each level, with a trailing "/"
+    std::string relative;
+    for (int level = 0; level <= kDepth; ++level) {
+        levels.push_back(relative);
+        char name[8];
+        std::snprintf(name, sizeof name, "L%02d", level + 1);
+        relative += std::string(name) + "/";
+    }
+    // Level `from` and everything below it; sizes start at `base`.
+    const auto build = [&](int from, std::uint64_t base) {
+        for (int level = from; level <= kDepth; ++level) {
+            if (level > 0) {
+                tree.Folder(levels[level]);
+            }
+            tree.File(levels[level] + "f.txt", base + level);
+            tree.Folder(levels[level] + "s");
+            tree.File(levels[level] + "s/s.txt", base + 1000 + level);
+        }
+    };
+    build(0, 0);
+    for (int level = 0; level <= kDepth; ++level) {
+        existing[{tree / levels[level], "f.txt"}] = static_cast<std::uint64_t>(level);
+        existing[{tree / levels[level] + "s/", "s.txt"}] = static_cast<std::uint64_t>(1000 + level);
+    }
+    const std::string bottom = tree / levels.back().substr(0, levels.back().size() - 1);
+
+    const ChildWalk walk = WalkInChild(60, [&] {
+        const rlimit limit{64, 64};
+        if (setrlimit(RLIMIT_NOFILE, &limit) != 0) {
+            _exit(kCannotPrepare);
+        }
+        PosixFileEnumeration files;
+        ActOnEntry observer(bottom, [&] {
+            Rename(tree / levels[3], tree / "moved");
+            build(3, 5000);
+        });
+        return RunWalk(tree.Path(), "*.*", files, observer);
+    });
+    ASSERT_EQ(walk.failure, "");
+    ASSERT_EQ(access((tree / "moved").c_str(), F_OK), 0) << "the tree did not change during the walk";
+
+    std::set<std::pair<std::string, std::string>> listed;
+    for (const Entry& entry : walk.entries) {
+        EXPECT_TRUE(listed.insert({entry.folder, entry.name}).second) << "listed twice: " << entry.folder;
+        const auto found = existing.find({entry.folder, entry.name});
+        ASSERT_NE(found, existing.end()) << "never there: " << entry.folder << entry.name;
+        EXPECT_EQ(entry.size, found->second) << entry.folder << entry.name;
+    }
+    for (int level = 0; level <= kDepth; ++level) {
+        EXPECT_TRUE(listed.contains({tree / levels[level], "f.txt"})) << "level " << level;
+    }
+    for (int level = 0; level < 3; ++level) {
+        EXPECT_TRUE(listed.contains({tree / levels[level] + "s/", "s.txt"})) << "level " << level;
+    }
 }
 
 }  // namespace
