@@ -322,6 +322,14 @@ TEST(HostileTreeTest, OddNamesAreListedAsTheirExactBytes)
     }
     ASSERT_EQ(expected.size(), files.size() + 2);
     EXPECT_EQ(RunWalk(tree.Path()), expected);
+
+    // The two forms of the accented name are different code points: a filter
+    // in capitals picks out one form, and "?" stands for the combining accent.
+    const std::string root = tree.Path() + "/";
+    EXPECT_EQ(RunWalk(tree.Path(), "\xc3\x89T\xc3\x89.TXT"),
+              (std::vector<Entry>{{root, "\xc3\xa9t\xc3\xa9.txt", 13}}));
+    EXPECT_EQ(RunWalk(tree.Path(), "E?TE?.TXT"),
+              (std::vector<Entry>{{root, "e\xcc\x81te\xcc\x81.txt", 14}}));
 }
 
 // A walk run in a child process: what it listed, with the file type of each
