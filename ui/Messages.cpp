@@ -1,0 +1,67 @@
+#include "Messages.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMessageBox>
+
+namespace jumelix {
+
+void ShowMessage(QWidget* parent, MessageKind kind, const QString& text)
+{
+    QString caption = QGuiApplication::applicationDisplayName();
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    switch (kind) {
+    case MessageKind::Information:
+        caption = QStringLiteral("Information");
+        icon = QMessageBox::Information;
+        break;
+    case MessageKind::Warning:
+        caption = QStringLiteral("Avertissement");
+        icon = QMessageBox::Warning;
+        break;
+    case MessageKind::Plain:
+        break;
+    case MessageKind::Error:
+        icon = QMessageBox::Critical;
+        break;
+    }
+    QMessageBox box(icon, caption, text, QMessageBox::Ok, parent);
+    box.setWindowModality(Qt::ApplicationModal);
+    ExecModal(box);
+}
+
+QString ErrorBoxText(const QString& error)
+{
+    if (!error.isEmpty() && error.back().unicode() <= u'.')
+        return error;
+    return error + u'.';
+}
+
+ModalCursor::ModalCursor()
+{
+    QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+}
+
+ModalCursor::~ModalCursor()
+{
+    const QCursor* current = QGuiApplication::overrideCursor();
+    if (current != nullptr && current->shape() == Qt::ArrowCursor)
+        QGuiApplication::restoreOverrideCursor();
+    else
+        SetDefaultCursor();
+}
+
+int ExecModal(QDialog& dialog)
+{
+    ModalCursor cursor;
+    return dialog.exec();
+}
+
+void SetDefaultCursor()
+{
+    while (QGuiApplication::overrideCursor() != nullptr)
+        QGuiApplication::restoreOverrideCursor();
+}
+
+}  // namespace jumelix
