@@ -52,6 +52,9 @@ TForm1::TForm1(QWidget* parent)
       lowerModel_(new ResultModel(lower_, this))
 {
     ui_->setupUi(this);
+    // The counters start as one blank, which the layout file cannot hold.
+    ui_->Label5->setText(QStringLiteral(" "));
+    ui_->Label6->setText(QStringLiteral(" "));
     setFixedSize(648, 550);
     applyFonts();
     setUpResultList(ui_->ListView3, upperModel_);
@@ -178,6 +181,7 @@ void TForm1::runWalk()
     ui_->Label11->show();
     FilesAdded = 0;
     shownFiles_ = 0;
+    lastPump_ = {};
     Flags.WalkRunning = true;
     Flags.WalkStop = false;
     for (QWidget* control : std::initializer_list<QWidget*>{ui_->Button1, ui_->Label8,
@@ -229,6 +233,7 @@ void TForm1::runSearch()
     clearResults();
     progress_ = 0;
     completed_ = 0;
+    lastPump_ = {};
 
     const SearchOutcome outcome = RunDuplicateSearch(catalogue_, Flags, *this, upper_, lower_);
     searching_ = false;
