@@ -26,7 +26,9 @@ void ShowMessage(QWidget* parent, MessageKind kind, const QString& text)
         icon = QMessageBox::Critical;
         break;
     }
-    QMessageBox box(icon, caption, text, QMessageBox::Ok, parent);
+    // A box shown before its window (at start-up) is centred on the screen.
+    QMessageBox box(icon, caption, text, QMessageBox::Ok,
+                    parent != nullptr && parent->isVisible() ? parent : nullptr);
     box.setWindowModality(Qt::ApplicationModal);
     ExecModal(box);
 }
