@@ -24,6 +24,8 @@ int main(int argc, char** argv)
         int (*run)(int, char**);
     };
     const std::vector<Command> commands = {
+        {"walk", jumelix::bench::Walk},
+        {"search", jumelix::bench::Search},
     };
     if (argc >= 2) {
         for (const Command& command : commands) {

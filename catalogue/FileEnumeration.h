@@ -27,7 +27,8 @@ public:
     // Starts a walk at the scan folder; false when it cannot be opened.
     virtual bool EnterRoot(std::string_view path) = 0;
     // Moves into sub-folder `name` of the current folder; false (staying put)
-    // when it cannot be opened or was already entered during this walk.
+    // only when that folder was already entered during this walk. A sub-folder
+    // that vanished or cannot be opened is still entered and lists nothing.
     virtual bool EnterChild(std::string_view name) = 0;
     // Moves back to the parent of the current folder.
     virtual void Leave() = 0;

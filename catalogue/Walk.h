@@ -4,11 +4,15 @@
 #include "RunFlags.h"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace jumelix {
 
 class FileEnumeration;
+class Wildcard;
+struct FolderListing;
 
 // How the walk reaches the window. Without a window these do nothing.
 class WalkObserver {
@@ -32,6 +36,11 @@ public:
     std::int32_t FilesAdded() const { return filesAdded_; }
 
 private:
+    struct Level;
+    Level Visit(std::string_view folder, const Wildcard& filter, bool readable,
+                FolderListing& listing, bool recurse);
+    void ScanFiles(std::string_view folder, const std::vector<std::string>& names);
+
     FileEnumeration& files_;
     Catalogue& catalogue_;
     const RunFlags& flags_;

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace jumelix {
 
@@ -16,7 +19,11 @@ public:
     bool Matches(std::string_view name) const;
 
 private:
-    // implementation's choice
+    // Folded characters of the pattern, plus the two wildcard tokens.
+    std::vector<char32_t> tokens_;
+    bool matchesNothing_ = false;
+    bool matchesAll_ = false;
+    bool endsWithDotStar_ = false;
 };
 
 }  // namespace jumelix

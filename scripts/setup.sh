@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, when they are missing.
 set -euo pipefail
 packages=(cmake g++ make qt6-base-dev libgtest-dev xvfb xauth strace
-          desktop-file-utils appstream)
+          desktop-file-utils appstream dpkg-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

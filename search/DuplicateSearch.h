@@ -26,7 +26,11 @@ enum class SearchOutcome { Completed, Interrupted };
 // upper list, and every entry of the same size and folder but another name to
 // the lower list. Works by size groups, not pair by pair, and pumps events and
 // tests SearchStop once per outer entry.
-// Completed clears SearchRunning and SearchStop; Interrupted leaves them set.
+// Completed clears SearchRunning and SearchStop; Interrupted leaves them set,
+// with exactly the rows of the outer entries completed before the stop.
+// Both lists start afresh and grow by an outer entry's rows once it is
+// completed. The catalogue is read only before the first PumpEvents; a list
+// cleared inside PumpEvents stays empty for the rest of this search.
 SearchOutcome RunDuplicateSearch(const Catalogue& catalogue, RunFlags& flags,
                                  SearchObserver& observer, ResultList& upper,
                                  ResultList& lower);

@@ -21,12 +21,17 @@ public:
     void ColumnClick(ResultList& list, int column);
 
     // Negative when row1 goes first; `parameter` is the column index minus 1.
+    // Rows that are absent compare equal. Sizes compare as full 64-bit values.
     int CompareRows(const ResultRow* row1, const ResultRow* row2, int parameter) const;
 
     SortKind Kind() const { return kind_; }
     bool Descending(int column) const { return descending_[column]; }
 
 private:
+    int Compare(const RowView& row1, const RowView& row2, int parameter) const;
+    int CompareTexts(const RowView& row1, const RowView& row2, int parameter) const;
+    int CompareNumbers(const RowView& row1, const RowView& row2, int parameter) const;
+
     TextCompare compare_;
     SortKind kind_ = SortKind::Text;
     std::array<bool, 3> descending_{};

@@ -1,7 +1,7 @@
 #include "Messages.h"
 
-#include <QApplication>
-#include <QCursor>
+#include "ApplicationCursor.h"
+
 #include <QGuiApplication>
 #include <QMessageBox>
 
@@ -40,30 +40,10 @@ QString ErrorBoxText(const QString& error)
     return error + u'.';
 }
 
-ModalCursor::ModalCursor()
-{
-    QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
-}
-
-ModalCursor::~ModalCursor()
-{
-    const QCursor* current = QGuiApplication::overrideCursor();
-    if (current != nullptr && current->shape() == Qt::ArrowCursor)
-        QGuiApplication::restoreOverrideCursor();
-    else
-        SetDefaultCursor();
-}
-
 int ExecModal(QDialog& dialog)
 {
-    ModalCursor cursor;
+    const ModalCursorScope cursor;
     return dialog.exec();
-}
-
-void SetDefaultCursor()
-{
-    while (QGuiApplication::overrideCursor() != nullptr)
-        QGuiApplication::restoreOverrideCursor();
 }
 
 }  // namespace jumelix

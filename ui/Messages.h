@@ -21,21 +21,7 @@ void ShowMessage(QWidget* parent, MessageKind kind, const QString& text);
 // last character's code is at or below that of ".".
 QString ErrorBoxText(const QString& error);
 
-// While a modal window is open the default cursor shows; when it closes the
-// cursor in force before comes back, unless the cursor was changed meanwhile,
-// in which case the default cursor is set.
-class ModalCursor {
-public:
-    ModalCursor();
-    ~ModalCursor();
-    ModalCursor(const ModalCursor&) = delete;
-    ModalCursor& operator=(const ModalCursor&) = delete;
-};
-
-// Shows a dialog modally under the modal cursor rule.
+// Shows a dialog modally under the cursor rule of modal windows.
 int ExecModal(QDialog& dialog);
-
-// Drops every application cursor: the default cursor shows.
-void SetDefaultCursor();
 
 }  // namespace jumelix

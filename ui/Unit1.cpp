@@ -1,5 +1,6 @@
 #include "Unit1.h"
 
+#include "ApplicationCursor.h"
 #include "DirectoryEdit.h"
 #include "Messages.h"
 #include "PosixFileEnumeration.h"
@@ -9,6 +10,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -74,7 +76,13 @@ TForm1::TForm1(QWidget* parent)
     ui_->DirectoryEdit1->setFocus();
 }
 
-TForm1::~TForm1() = default;
+// The models read lists that are members of this class: they go first, before
+// the base class hides the views while the lists are already gone.
+TForm1::~TForm1()
+{
+    delete upperModel_;
+    delete lowerModel_;
+}
 
 void TForm1::applyFonts()
 {
@@ -124,8 +132,9 @@ void TForm1::Button2Click()
 
 void TForm1::Button3Click()
 {
+    // The about box keeps the cursor rule of modal windows itself.
     if (aboutBox_ != nullptr)
-        ExecModal(*aboutBox_);
+        aboutBox_->exec();
 }
 
 // A stop request sticks: only Escape touches the flags, and only while a step runs.
@@ -190,7 +199,7 @@ void TForm1::runWalk()
     clearResults();
     catalogue_.Clear();
     FolderLog.clear();
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    SetApplicationCursor(Qt::WaitCursor);
     const bool recurse = ui_->CheckBox8->isChecked();
     const std::string filter = ui_->Edit2->text().toStdString();
     ScanFolderPath = ui_->DirectoryEdit1->text().toStdString();
@@ -200,7 +209,7 @@ void TForm1::runWalk()
     walk.ScanFolder(ScanFolderPath, filter, 0, recurse);
     FilesAdded = walk.FilesAdded();
 
-    SetDefaultCursor();
+    SetDefaultApplicationCursor();
     ui_->Label11->hide();
     if (!closeRequested_) {
         if (Flags.WalkStop)

@@ -202,7 +202,7 @@ private slots:
         QTest::addColumn<QByteArray>("userDirs");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("icon");
-        QTest::newRow("no setting") << QByteArray("# nothing\n")
+        QTest::newRow("setting naming no folder") << QByteArray("XDG_DOCUMENTS_DIR=\"/nowhere/at/all\"\n")
                                     << QStringLiteral("Erreur Mes documents")
                                     << int(QMessageBox::NoIcon);
         QTest::newRow("setting of another type")

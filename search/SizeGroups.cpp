@@ -1,0 +1,144 @@
+#include "SizeGroups.h"
+
+#include <algorithm>
+#include <tuple>
+
+namespace jumelix {
+
+SizeGroups::SizeGroups(const Catalogue& catalogue) : catalogue_(catalogue)
+{
+    const auto n = static_cast<std::uint32_t>(catalogue.size());
+    struct Key {
+        std::uint64_t size;
+        Catalogue::FolderId folder;
+        std::uint32_t entry;
+    };
+    std::vector<Key> keys(n);
+    for (std::uint32_t i = 0; i < n; ++i)
+        keys[i] = {catalogue.SizeOf(i), catalogue.FolderOf(i), i};
+    const auto entriesOf = [&keys] {
+        std::vector<std::uint32_t> entries(keys.size());
+        std::transform(keys.begin(), keys.end(), entries.begin(), [](const Key& k) { return k.entry; });
+        return entries;
+    };
+    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+        return std::tie(a.size, a.entry) < std::tie(b.size, b.entry);
+    });
+    order_[0] = entriesOf();
+    // Folder ids stand for folder texts: the catalogue gives one id per text.
+    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+        return std::tie(a.size, a.folder, a.entry) < std::tie(b.size, b.folder, b.entry);
+    });
+    order_[1] = entriesOf();
+    keys = {};
+
+    const auto sameSize = [&catalogue](std::uint32_t a, std::uint32_t b) {
+        return catalogue.SizeOf(a) == catalogue.SizeOf(b);
+    };
+    const auto sameFolder = [&catalogue, sameSize](std::uint32_t a, std::uint32_t b) {
+        return sameSize(a, b) && catalogue.FolderOf(a) == catalogue.FolderOf(b);
+    };
+    MarkGroups(0, sameSize);
+    MarkGroups(1, sameFolder);
+    SortNamesWithinFolders();
+    MarkGroups(2, [&catalogue, sameFolder](std::uint32_t a, std::uint32_t b) {
+        return sameFolder(a, b) && catalogue.NameOf(a) == catalogue.NameOf(b);
+    });
+
+    for (int level = 0; level < kLevels - 1; ++level) {
+        at_[level].resize(n);
+        for (std::uint32_t place = 0; place < n; ++place)
+            at_[level][order_[level][place]] = place;
+    }
+    for (int level = 0; level < 2; ++level) {
+        auto& rows = rowsBefore_[level];
+        rows.resize(std::size_t{n} + 1);
+        for (std::uint32_t i = 0; i < n; ++i)
+            rows[i + 1] = rows[i] + GroupSize(level, i) - GroupSize(level + 1, i);
+    }
+}
+
+template <typename Same>
+void SizeGroups::MarkGroups(int level, Same same)
+{
+    const auto& order = order_[level];
+    const auto n = static_cast<std::uint32_t>(order.size());
+    begin_[level].resize(n);
+    end_[level].resize(n);
+    for (std::uint32_t first = 0; first < n;) {
+        std::uint32_t last = first + 1;
+        while (last < n && same(order[first], order[last]))
+            ++last;
+        for (std::uint32_t place = first; place < last; ++place) {
+            begin_[level][order[place]] = first;
+            end_[level][order[place]] = last;
+        }
+        first = last;
+    }
+}
+
+// Level 2 is level 1 with each folder group ordered by name; the stable sort
+// keeps catalogue order among equal names.
+void SizeGroups::SortNamesWithinFolders()
+{
+    order_[2] = order_[1];
+    auto& order = order_[2];
+    const auto byName = [this](std::uint32_t a, std::uint32_t b) {
+        return catalogue_.NameOf(a) < catalogue_.NameOf(b);
+    };
+    for (std::uint32_t first = 0; first < order.size();) {
+        const std::uint32_t last = end_[1][order[first]];
+        std::stable_sort(order.begin() + first, order.begin() + last, byName);
+        first = last;
+    }
+}
+
+std::uint32_t SizeGroups::PartnerAt(ListSide side, std::uint64_t row) const
+{
+    const auto& rows = rowsBefore_[Index(side)];
+    const auto outer = static_cast<std::uint32_t>(
+        std::upper_bound(rows.begin(), rows.end(), row) - rows.begin() - 1);
+    return Partner(static_cast<int>(Index(side)), outer, row - rows[outer]);
+}
+
+// The rank-th member, in catalogue order, of the entry's group at `level`
+// that is not in its group at level + 1. The k-th member of that sub-group has
+// (its place in the group) - k partners before it, a count that never
+// decreases with k, so a binary search finds how many members come before
+// the partner sought.
+std::uint32_t SizeGroups::Partner(int level, std::uint32_t entry, std::uint64_t rank) const
+{
+    const std::uint32_t groupBegin = begin_[level][entry];
+    const std::uint32_t* sub = order_[level + 1].data() + begin_[level + 1][entry];
+    const auto& at = at_[level];
+    std::uint32_t low = 0;
+    std::uint32_t high = GroupSize(level + 1, entry);
+    while (low < high) {
+        const std::uint32_t middle = low + (high - low) / 2;
+        if (at[sub[middle]] - groupBegin - middle <= rank)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return order_[level][groupBegin + rank + low];
+}
+
+std::uint64_t SizeGroups::CopiesAmong(ListSide side, std::uint32_t entry, std::uint32_t first,
+                                      std::uint32_t last) const
+{
+    const auto level = static_cast<int>(Index(side));
+    return CountAmong(level, entry, first, last) - CountAmong(level + 1, entry, first, last);
+}
+
+// Members of the entry's group at `level` numbered first..last-1; a group is
+// in catalogue order, so two binary searches count them.
+std::uint32_t SizeGroups::CountAmong(int level, std::uint32_t entry, std::uint32_t first,
+                                     std::uint32_t last) const
+{
+    const auto groupBegin = order_[level].begin() + begin_[level][entry];
+    const auto groupEnd = order_[level].begin() + end_[level][entry];
+    return static_cast<std::uint32_t>(std::lower_bound(groupBegin, groupEnd, last) -
+                                      std::lower_bound(groupBegin, groupEnd, first));
+}
+
+}  // namespace jumelix

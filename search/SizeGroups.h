@@ -1,0 +1,69 @@
+// The catalogue grouped for the duplicate search (no Qt).
+#pragma once
+
+#include "Catalogue.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace jumelix {
+
+// Which result list: "Noms identiques" (same size, other folder) or
+// "Tailles identiques" (same size and folder, other name).
+enum class ListSide : std::uint8_t { Upper, Lower };
+
+// The catalogue's entries grouped by size, each size group split by folder and
+// each folder group by name, every group in catalogue order. A list's partners
+// of an entry are one group minus the sub-group that holds the entry, so the
+// rows of both lists are worked out from here without ever being stored.
+// Holds entry numbers only: the catalogue must outlive it unchanged.
+class SizeGroups {
+public:
+    explicit SizeGroups(const Catalogue& catalogue);
+
+    const Catalogue& catalogue() const { return catalogue_; }
+    std::uint32_t EntryCount() const { return static_cast<std::uint32_t>(order_[0].size()); }
+
+    // Rows that the outer entries before `outer` give to that list.
+    std::uint64_t RowsBefore(ListSide side, std::uint32_t outer) const
+    {
+        return rowsBefore_[Index(side)][outer];
+    }
+    // The entry listed at `row` of that list in search order.
+    std::uint32_t PartnerAt(ListSide side, std::uint64_t row) const;
+    // How many rows the outer entries first..last-1 give that list for `entry`.
+    std::uint64_t CopiesAmong(ListSide side, std::uint32_t entry, std::uint32_t first,
+                              std::uint32_t last) const;
+
+private:
+    // Level 0 groups by size, level 1 by size and folder, level 2 by size,
+    // folder and name. A side's partners are its level's group minus the
+    // next level's group.
+    static constexpr int kLevels = 3;
+    static std::size_t Index(ListSide side) { return side == ListSide::Upper ? 0 : 1; }
+
+    template <typename Same>
+    void MarkGroups(int level, Same same);
+    void SortNamesWithinFolders();
+    std::uint32_t GroupSize(int level, std::uint32_t entry) const
+    {
+        return end_[level][entry] - begin_[level][entry];
+    }
+    std::uint32_t Partner(int level, std::uint32_t entry, std::uint64_t rank) const;
+    std::uint32_t CountAmong(int level, std::uint32_t entry, std::uint32_t first,
+                             std::uint32_t last) const;
+
+    const Catalogue& catalogue_;
+    // Each level's entries, group after group, catalogue order within a group.
+    std::array<std::vector<std::uint32_t>, kLevels> order_;
+    // Per entry: where its group of each level begins and ends in order_.
+    std::array<std::vector<std::uint32_t>, kLevels> begin_;
+    std::array<std::vector<std::uint32_t>, kLevels> end_;
+    // Per entry: its own place in order_ of levels 0 and 1.
+    std::array<std::vector<std::uint32_t>, kLevels - 1> at_;
+    // Per side: running row counts by outer entry, one more than the entries.
+    std::array<std::vector<std::uint64_t>, 2> rowsBefore_;
+};
+
+}  // namespace jumelix

@@ -1,0 +1,128 @@
+#include "Unit2.h"
+
+#include "JumelixVersion.h"
+#include "ProgramIcon.h"
+#include "ui_Unit2.h"
+
+#include <QDesktopServices>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QUrl>
+
+namespace {
+
+// "MS Sans Serif" does not exist here: any sans-serif face, sized in pixels so
+// that the texts fit the box's fixed layout whatever the screen's resolution.
+QFont SansSerif(int pixels, bool bold = false)
+{
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+}  // namespace
+
+TForm2::TForm2(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::TForm2>())
+{
+    ui_->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowIcon(jumelix::ProgramIcon());
+    setFont(SansSerif(11));
+    ui_->Label10->setFont(SansSerif(16, true));
+    ui_->Label1->setFont(SansSerif(13, true));
+    QFont link = SansSerif(11);
+    link.setUnderline(true);
+    ui_->Label2->setFont(link);
+
+    ui_->Label1->setText(QStringLiteral("Version " JUMELIX_PRODUCT_VERSION));
+    ui_->Label2->setText(QStringLiteral(JUMELIX_CONTACT));
+    ui_->Label2->setMouseTracking(true);
+    ui_->Label2->installEventFilter(this);
+    connect(ui_->Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
+}
+
+TForm2::~TForm2() = default;
+
+void TForm2::Button1Click()
+{
+    close();
+}
+
+void TForm2::Label2MouseMove()
+{
+    jumelix::SetApplicationCursor(Qt::PointingHandCursor);
+}
+
+void TForm2::Label2MouseLeave()
+{
+    jumelix::SetDefaultApplicationCursor();
+}
+
+void TForm2::Label2Click()
+{
+    QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:" JUMELIX_CONTACT "?subject=A propos de Jumelix ")));
+}
+
+bool TForm2::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ui_->Label2) {
+        switch (event->type()) {
+        case QEvent::MouseMove:
+            Label2MouseMove();
+            break;
+        case QEvent::Leave:
+            Label2MouseLeave();
+            break;
+        case QEvent::MouseButtonRelease: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() == Qt::LeftButton && ui_->Label2->rect().contains(mouse->position().toPoint())) {
+                Label2Click();
+            }
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// Button1 is neither the default nor the cancel button: Enter acts on the
+// focused button (Space does so by itself) and Escape does nothing. The close
+// box of the title bar still closes the box, through reject().
+void TForm2::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (auto* button = qobject_cast<QPushButton*>(focusWidget()); enter && button) {
+        button->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TForm2::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous() || cursorScope_) {
+        return;
+    }
+    cursorScope_.emplace();
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen()->availableGeometry().center());
+    move(frame.topLeft());
+}
+
+void TForm2::hideEvent(QHideEvent* event)
+{
+    QDialog::hideEvent(event);
+    if (!event->spontaneous()) {
+        cursorScope_.reset();
+    }
+}
