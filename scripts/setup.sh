@@ -3,6 +3,8 @@
 set -euo pipefail
 packages=(cmake g++ make qt6-base-dev libgtest-dev xvfb xauth strace
           desktop-file-utils appstream dpkg-dev)
+# The window's sans-serif face.
+packages+=(fonts-liberation2)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
