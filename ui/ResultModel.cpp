@@ -22,35 +22,58 @@ ResultModel::ResultModel(ResultList& list, QObject* parent)
 {
 }
 
-int ResultModel::listRowsShown() const
+int ResultModel::rowsAvailable() const
 {
     return static_cast<int>(std::min<std::uint64_t>(list_.RowCount(), INT_MAX));
 }
 
-void ResultModel::Grow()
+// Views and testers may ask for more rows while a change is announced: they
+// get them once it is over.
+void ResultModel::showRows(int rows)
 {
-    const int rows = listRowsShown();
-    if (rows <= rows_)
+    if (changing_ || rows <= rows_)
         return;
+    changing_ = true;
     beginInsertRows({}, rows_, rows - 1);
     rows_ = rows;
     endInsertRows();
+    changing_ = false;
+}
+
+void ResultModel::Grow()
+{
+    showRows(std::min(rowsAvailable(), kPageRows));
+}
+
+bool ResultModel::canFetchMore(const QModelIndex& parent) const
+{
+    return !parent.isValid() && !changing_ && rows_ < rowsAvailable();
+}
+
+void ResultModel::fetchMore(const QModelIndex& parent)
+{
+    if (!parent.isValid())
+        showRows(rows_ + std::min(rowsAvailable() - rows_, kPageRows));
 }
 
 void ResultModel::Clear()
 {
+    changing_ = true;
     beginResetModel();
     list_.Clear();
     rows_ = 0;
     endResetModel();
+    changing_ = false;
 }
 
 void ResultModel::Reorder(const std::function<void()>& reorder)
 {
     Grow();
+    changing_ = true;
     emit layoutAboutToBeChanged();
     reorder();
     emit layoutChanged();
+    changing_ = false;
 }
 
 bool ResultModel::Truncated() const

@@ -461,6 +461,40 @@ private slots:
         QCOMPARE(w.form.FileCatalogue().size(), size_t(kTreeFiles));
     }
 
+    // A list longer than a view can count: shown a page at a time, and said so.
+    void longLists()
+    {
+        Window w;
+        Catalogue& catalogue = w.form.FileCatalogue();
+        constexpr int kFiles = 46342;  // kFiles * (kFiles - 1) upper rows > INT_MAX
+        for (int i = 0; i < kFiles; ++i)
+            catalogue.Append(catalogue.AddFolder("/e/" + std::to_string(i) + "/"), "same.bin", 7);
+        w.form.Button2Click();
+        QCOMPARE(w.answerer.Texts(), QStringList{QStringLiteral("Recherche terminée.")});
+        QVERIFY(w.form.UpperList().RowCount() > quint64(INT_MAX));
+        // Whole pages only (the model tester fetches too), far fewer than the list's rows.
+        const int shown = w.rows("ListView3");
+        QVERIFY(shown >= ResultModel::kPageRows && shown % ResultModel::kPageRows == 0);
+        QVERIFY(shown <= 4 * ResultModel::kPageRows);
+        QVERIFY(!w.view("ListView3")->toolTip().isEmpty());
+        QCOMPARE(w.view("ListView3")->accessibleDescription(), w.view("ListView3")->toolTip());
+        QVERIFY(w.view("ListView4")->toolTip().isEmpty());
+
+        // Scrolled to its end, the view fetches the next page.
+        w.view("ListView3")->scrollToBottom();
+        QTRY_VERIFY(w.rows("ListView3") > shown);
+        const int fetched = w.rows("ListView3");
+        QCOMPARE(w.cell("ListView3", fetched - 1, 1), QStringLiteral("same.bin"));
+
+        // The whole list is sorted, not only the rows shown; the next step empties it.
+        w.clickHeader("ListView3", 0);
+        QVERIFY(w.rows("ListView3") >= fetched);
+        QCOMPARE(w.cell("ListView3", 0, 0), QStringLiteral("/e/0/"));
+        w.walk(tree_.path());
+        QCOMPARE(w.rows("ListView3"), 0);
+        QVERIFY(w.view("ListView3")->toolTip().isEmpty());
+    }
+
     // Closing the window stops the step; the window goes without the step's message.
     void closeDuringWalk()
     {
