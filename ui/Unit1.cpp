@@ -95,10 +95,12 @@ void TForm1::setUpResultList(QTreeView* view, ResultModel* model)
     view->setModel(model);
     QHeaderView* header = view->header();
     header->setSectionsClickable(true);
-    header->setStretchLastSection(false);
     header->resizeSection(0, 240);
     header->resizeSection(1, 239);
-    header->resizeSection(2, 150);
+    // The three columns fill the list exactly (240, 239, 150); the size column
+    // gives way to a vertical scroll bar instead of pushing itself out of sight.
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(2, QHeaderView::Stretch);
 }
 
 void TForm1::FormCreate()
