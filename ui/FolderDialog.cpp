@@ -9,6 +9,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -33,6 +35,16 @@ FolderDialog::FolderDialog(const QString& start, QWidget* parent)
     tree_->installEventFilter(this);
     connect(tree_, &QTreeView::activated, this,
             [this](const QModelIndex& index) { Open(model_->filePath(index)); });
+    // Folders are listed and sorted in the background: the open folder is
+    // scrolled to again as the tree grows or is reordered, until the user
+    // takes over.
+    const auto followOpenFolder = [this] {
+        if (!userMoved_)
+            QTimer::singleShot(0, this, &FolderDialog::showOpenFolder);
+    };
+    connect(tree_->verticalScrollBar(), &QScrollBar::rangeChanged, this, followOpenFolder);
+    connect(model_, &QFileSystemModel::layoutChanged, this, followOpenFolder);
+    tree_->viewport()->installEventFilter(this);
 
     auto* nameLabel = new QLabel(QStringLiteral("&Nom de répertoire :"), this);
     nameLabel->setBuddy(tree_);
@@ -59,18 +71,32 @@ FolderDialog::FolderDialog(const QString& start, QWidget* parent)
 void FolderDialog::Open(const QString& folder)
 {
     open_ = QDir::cleanPath(folder);
-    const QModelIndex index = model_->index(open_);
-    tree_->setCurrentIndex(index);
-    tree_->expand(index);
-    tree_->scrollTo(index);
+    showOpenFolder();
     const QString shown = QDir::toNativeSeparators(open_);
     path_->setText(path_->fontMetrics().elidedText(shown, Qt::ElideMiddle, width() - 24));
     path_->setToolTip(shown);
 }
 
+void FolderDialog::showOpenFolder()
+{
+    const QModelIndex index = model_->index(open_);
+    tree_->expand(index);
+    tree_->setCurrentIndex(index);
+    tree_->scrollTo(index, QAbstractItemView::PositionAtCenter);
+}
+
+// The tree scrolls to the open folder once it has its size.
+void FolderDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    QTimer::singleShot(0, this, &FolderDialog::showOpenFolder);
+}
+
 // Enter opens the current folder and goes no further: it does not also press "OK".
 bool FolderDialog::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::MouseButtonPress)
+        userMoved_ = true;
     if (watched == tree_ && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

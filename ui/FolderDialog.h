@@ -22,12 +22,16 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    void showOpenFolder();
+
     QFileSystemModel* model_;
     QTreeView* tree_;
     QLabel* path_;
     QString open_;
+    bool userMoved_ = false;
 };
 
 // Runs the dialog; the folder open in it on "OK", start otherwise.
