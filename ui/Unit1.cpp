@@ -238,8 +238,9 @@ void TForm1::runSearch()
     ui_->ProgressBar1->setValue(0);
     ui_->ProgressBar1->show();
     QCoreApplication::processEvents();
-    // A step button clicked in that pump has already asked this search to stop.
-    Flags.SearchStop = pending_ != Command::None;
+    // A step button clicked, or the window closed, in that pump has already
+    // asked this search to stop.
+    Flags.SearchStop = pending_ != Command::None || closeRequested_;
     Flags.SearchRunning = true;
     clearResults();
     progress_ = 0;
@@ -281,16 +282,20 @@ void TForm1::clearResults()
     showResultRows();
 }
 
+// A list too long for its view says so, to the eye and to screen readers.
 void TForm1::showResultRows()
 {
-    const QString note = QStringLiteral("Seules les %L1 premières lignes sont affichées.")
-                             .arg(std::numeric_limits<int>::max());
     for (auto [view, model] : {std::pair{ui_->ListView3, upperModel_},
                                std::pair{ui_->ListView4, lowerModel_}}) {
         model->Grow();
-        const QString shown = model->Truncated() ? note : QString();
-        view->setToolTip(shown);
-        view->setAccessibleDescription(shown);
+        const QString note =
+            model->Truncated()
+                ? QStringLiteral("Seules les %L1 premières lignes de cette liste peuvent être "
+                                 "affichées.")
+                      .arg(std::numeric_limits<int>::max())
+                : QString();
+        view->setToolTip(note);
+        view->setAccessibleDescription(note);
     }
 }
 

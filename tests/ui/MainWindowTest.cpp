@@ -232,7 +232,15 @@ private slots:
     void walkThenSearch()
     {
         Window w;
+        int cursorDuringWalk = -1;
+        DoWhen([&w] { return w.form.Flags.WalkRunning; }, [&cursorDuringWalk] {
+            const QCursor* cursor = QGuiApplication::overrideCursor();
+            cursorDuringWalk = cursor != nullptr ? int(cursor->shape()) : -1;
+        });
         w.walk(tree_.path());
+        // Hourglass during the walk, the default cursor over its message, none after.
+        QCOMPARE(cursorDuringWalk, int(Qt::WaitCursor));
+        QCOMPARE(w.answerer.Messages[0].cursor, int(Qt::ArrowCursor));
         QCOMPARE(w.answerer.Texts(), QStringList{QStringLiteral("Parcours terminé.")});
         QCOMPARE(w.answerer.Messages[0].caption, QStringLiteral("Information"));
         QCOMPARE(int(w.answerer.Messages[0].icon), int(QMessageBox::Information));

@@ -2,7 +2,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCursor>
 #include <QDialog>
+#include <QGuiApplication>
 
 namespace jumelix {
 
@@ -27,8 +29,10 @@ void ModalAnswerer::answer()
     if (modal == nullptr || !modal->isVisible())
         return;
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        const QCursor* cursor = QGuiApplication::overrideCursor();
         Messages.push_back({box->windowTitle(), box->text(), box->icon(),
-                            static_cast<int>(box->buttons().size())});
+                            static_cast<int>(box->buttons().size()),
+                            cursor != nullptr ? int(cursor->shape()) : -1});
         box->button(QMessageBox::Ok)->click();
     } else if (OnDialog) {
         OnDialog(modal);

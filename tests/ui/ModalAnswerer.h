@@ -20,6 +20,8 @@ public:
         QString text;
         QMessageBox::Icon icon;
         int buttons;
+        // The application cursor while the box was open, or -1 for none.
+        int cursor;
     };
 
     ModalAnswerer();
