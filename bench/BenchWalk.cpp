@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -25,20 +26,16 @@ public:
 
 void PrintCatalogue(const Catalogue& catalogue)
 {
-    std::vector<char> buffer(1 << 20);
-    std::setvbuf(stdout, buffer.data(), _IOFBF, buffer.size());
+    std::string out;
     for (std::size_t i = 0; i < catalogue.size(); ++i) {
         const CatalogueEntry entry = catalogue[i];
-        const std::string size = entry.SizeText();
-        std::fwrite(entry.Folder.data(), 1, entry.Folder.size(), stdout);
-        std::fputc('\t', stdout);
-        std::fwrite(entry.Name.data(), 1, entry.Name.size(), stdout);
-        std::fputc('\t', stdout);
-        std::fwrite(size.data(), 1, size.size(), stdout);
-        std::fputc('\n', stdout);
+        out.append(entry.Folder).append(1, '\t').append(entry.Name).append(1, '\t');
+        out.append(entry.SizeText()).append(1, '\n');
+        if (out.size() >= (1 << 20) || i + 1 == catalogue.size()) {
+            std::fwrite(out.data(), 1, out.size(), stdout);
+            out.clear();
+        }
     }
-    std::fflush(stdout);
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <unordered_set>
 
 namespace jumelix {
@@ -22,6 +23,26 @@ int OpenFolder(int parentFd, const char* name)
 {
     // O_NONBLOCK: an entry that turned into a FIFO must not hang the walk.
     return openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+}
+
+// Opens a scan folder path of any length: one name at a time when the whole
+// path is too long for the kernel.
+int OpenFolderPath(const std::string& path)
+{
+    int fd = OpenFolder(AT_FDCWD, path.c_str());
+    if (fd >= 0 || errno != ENAMETOOLONG)
+        return fd;
+    fd = OpenFolder(AT_FDCWD, path.starts_with('/') ? "/" : ".");
+    for (std::size_t start = 0; fd >= 0 && start < path.size();) {
+        const std::size_t end = std::min(path.find('/', start), path.size());
+        if (end > start) {
+            const int next = OpenFolder(fd, path.substr(start, end - start).c_str());
+            close(fd);
+            fd = next;
+        }
+        start = end + 1;
+    }
+    return fd;
 }
 
 struct FolderIdentity {
@@ -190,7 +211,7 @@ bool PosixFileEnumeration::EnterRoot(std::string_view path)
     State& s = *state_;
     s.Reset();
     const std::string text(path);
-    const int fd = OpenFolder(AT_FDCWD, text.c_str());
+    const int fd = OpenFolderPath(text);
     struct stat st {};
     if (fd < 0)
         return false;

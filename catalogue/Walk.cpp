@@ -75,10 +75,10 @@ FolderWalk::Level FolderWalk::Visit(std::string_view folder, const Wildcard& fil
                                     bool readable, FolderListing& listing, bool recurse)
 {
     observer_.FolderEntered(folder.empty() ? "/" : folder);
-    listing.Files.clear();
-    listing.Folders.clear();
     if (readable)
         files_.List(filter, listing);
+    else
+        listing = {};
     ScanFiles(folder, listing.Files);
     const bool walkSubFolders = recurse && !flags_.WalkStop;
     return {folder.size(), walkSubFolders ? 0 : listing.Folders.size()};
