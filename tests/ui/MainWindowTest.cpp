@@ -2,6 +2,7 @@
 #include "FolderDialog.h"
 #include "ResultModel.h"
 #include "Unit1.h"
+#include "Unit2.h"
 
 #include <QAbstractItemModelTester>
 #include <QAccessible>
@@ -503,15 +504,49 @@ private slots:
         QVERIFY(w.view("ListView3")->toolTip().isEmpty());
     }
 
-    // Closing the window stops the step; the window goes without the step's message.
-    void closeDuringWalk()
+    // Closing the window stops the running step; the window goes once it has
+    // returned, without the step's message.
+    void closeDuringStep_data()
     {
+        QTest::addColumn<bool>("search");
+        QTest::newRow("walk") << false;
+        QTest::newRow("search") << true;
+    }
+
+    void closeDuringStep()
+    {
+        QFETCH(bool, search);
         Window w;
-        DoWhen([&w] { return w.form.Flags.WalkRunning; }, [&w] { w.form.close(); });
-        w.walk(tree_.path());
+        if (search)
+            w.walk(tree_.path());
+        w.answerer.Messages.clear();
+        DoWhen([&w, search] { return search ? w.form.Flags.SearchRunning : w.form.Flags.WalkRunning; },
+               [&w] { w.form.close(); });
+        if (search)
+            QTest::mouseClick(w.button("Button2"), Qt::LeftButton);
+        else
+            w.walk(tree_.path());
         QVERIFY(w.answerer.Messages.empty());
         QVERIFY(!w.form.isVisible());
-        QVERIFY(w.form.FileCatalogue().size() < size_t(kTreeFiles));
+        if (search)
+            QVERIFY(w.rows("ListView3") < kUpperRows);
+        else
+            QVERIFY(w.form.FileCatalogue().size() < size_t(kTreeFiles));
+    }
+
+    void aboutBox()
+    {
+        Window w;
+        TForm2 about(&w.form);
+        w.form.SetAboutBox(&about);
+        QString caption;
+        w.answerer.OnDialog = [&caption](QWidget* dialog) {
+            caption = dialog->windowTitle();
+            static_cast<QDialog*>(dialog)->reject();
+        };
+        QTest::mouseClick(w.button("Button3"), Qt::LeftButton);
+        QCOMPARE(caption, QStringLiteral("A propos de Jumelix"));
+        QCOMPARE(w.button("Button3")->toolTip(), QStringLiteral("A propos..."));
     }
 };
 
