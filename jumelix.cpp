@@ -1,4 +1,5 @@
 #include "JumelixVersion.h"
+#include "ProgramIcon.h"
 #include "Unit1.h"
 #include "Unit2.h"
 
@@ -11,6 +12,9 @@ int main(int argc, char** argv)
     // platform adds nothing to the other captions.
     QApplication::setApplicationName(QStringLiteral("Jumelix"));
     QApplication::setApplicationVersion(QStringLiteral(JUMELIX_PRODUCT_VERSION));
+    QApplication::setWindowIcon(jumelix::ProgramIcon());
+    // Ties the windows to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Jumelix"));
 
     jumelix::TForm1 Form1;
     TForm2 Form2(&Form1);
