@@ -13,8 +13,6 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Jumelix"));
     QApplication::setApplicationVersion(QStringLiteral(JUMELIX_PRODUCT_VERSION));
     QApplication::setWindowIcon(jumelix::ProgramIcon());
-    // Ties the windows to the installed menu entry and its icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Jumelix"));
 
     jumelix::TForm1 Form1;
     TForm2 Form2(&Form1);
