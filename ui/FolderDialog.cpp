@@ -5,7 +5,6 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileSystemModel>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>

@@ -10,12 +10,12 @@ namespace {
 
 enum Column { FolderColumn, NameColumn, SizeColumn, ColumnCount };
 
+}  // namespace
+
 QString FromBytes(std::string_view text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
-
-}  // namespace
 
 ResultModel::ResultModel(ResultList& list, QObject* parent)
     : QAbstractTableModel(parent), list_(list)

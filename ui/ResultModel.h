@@ -5,8 +5,12 @@
 #include <QAbstractTableModel>
 
 #include <functional>
+#include <string_view>
 
 namespace jumelix {
+
+// A text of the file system or the catalogue (UTF-8 bytes) as shown text.
+QString FromBytes(std::string_view text);
 
 // One result list as three columns, read from the list on demand. A list can
 // hold billions of rows, and a tree view lays out every row it is given, so

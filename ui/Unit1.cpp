@@ -22,11 +22,6 @@
 namespace jumelix {
 namespace {
 
-QString FromBytes(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QFont WindowFont(int pixelSize, bool bold)
 {
     QFont font;
