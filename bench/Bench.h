@@ -2,6 +2,10 @@
 
 #include <cstdint>
 
+namespace jumelix {
+class Catalogue;
+}
+
 namespace jumelix::bench {
 
 // Each sub-command of jumelix-bench; argv[0] is the sub-command's name.
@@ -9,6 +13,9 @@ int Walk(int argc, char** argv);
 int Search(int argc, char** argv);
 int GuiWalk(int argc, char** argv);
 int GuiSearch(int argc, char** argv);
+
+// A seeded synthetic catalogue of n entries, as `search --synthetic` uses.
+void BuildSynthetic(Catalogue& catalogue, std::uint32_t n, std::uint64_t seed);
 
 // The process's peak resident set size so far, in KiB.
 std::int64_t PeakRssKb();

@@ -48,6 +48,8 @@ bool ReadCatalogue(const char* path, Catalogue& catalogue)
     return true;
 }
 
+}  // namespace
+
 // About a fifth empty files, two fifths among a thousand common sizes, the
 // rest spread widely; a few thousand folders; names that repeat.
 void BuildSynthetic(Catalogue& catalogue, std::uint32_t n, std::uint64_t seed)
@@ -65,6 +67,8 @@ void BuildSynthetic(Catalogue& catalogue, std::uint32_t n, std::uint64_t seed)
         catalogue.Append(folder, "file" + std::to_string(random() % names) + ".dat", size);
     }
 }
+
+namespace {
 
 // n files of one size, each in a folder of its own: n(n-1) upper rows.
 void BuildEqual(Catalogue& catalogue, std::uint32_t n)

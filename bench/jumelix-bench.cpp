@@ -26,6 +26,8 @@ int main(int argc, char** argv)
     const std::vector<Command> commands = {
         {"walk", jumelix::bench::Walk},
         {"search", jumelix::bench::Search},
+        {"gui-walk", jumelix::bench::GuiWalk},
+        {"gui-search", jumelix::bench::GuiSearch},
     };
     if (argc >= 2) {
         for (const Command& command : commands) {

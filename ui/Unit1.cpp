@@ -1,0 +1,368 @@
+#include "Unit1.h"
+
+#include "ApplicationCursor.h"
+#include "DirectoryEdit.h"
+#include "Messages.h"
+#include "PosixFileEnumeration.h"
+#include "ResultModel.h"
+#include "StartFolder.h"
+#include "ui_Unit1.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QScreen>
+
+#include <limits>
+#include <utility>
+
+namespace jumelix {
+namespace {
+
+QFont WindowFont(int pixelSize, bool bold)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                      QStringLiteral("DejaVu Sans")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    return font;
+}
+
+constexpr auto kPumpInterval = std::chrono::milliseconds(10);
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      ui_(std::make_unique<Ui::TForm1>()),
+      ordering_([this](std::string_view a, std::string_view b) {
+          return collator_.compare(FromBytes(a), FromBytes(b));
+      }),
+      upperModel_(new ResultModel(upper_, this)),
+      lowerModel_(new ResultModel(lower_, this))
+{
+    ui_->setupUi(this);
+    // The counters start as one blank, which the layout file cannot hold.
+    ui_->Label5->setText(QStringLiteral(" "));
+    ui_->Label6->setText(QStringLiteral(" "));
+    setFixedSize(648, 550);
+    applyFonts();
+    setUpResultList(ui_->ListView3, upperModel_);
+    setUpResultList(ui_->ListView4, lowerModel_);
+    connect(ui_->ListView3->header(), &QHeaderView::sectionClicked, this,
+            &TForm1::ListView3ColumnClick);
+    connect(ui_->ListView4->header(), &QHeaderView::sectionClicked, this,
+            &TForm1::ListView4ColumnClick);
+    connect(ui_->Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(ui_->Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(ui_->Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    connect(ui_->DirectoryEdit1, &DirectoryEdit::AfterDialog, this,
+            &TForm1::DirectoryEdit1AfterDialog);
+    // Key preview: the window sees every key before the focused control.
+    qApp->installEventFilter(this);
+    FormCreate();
+    ui_->DirectoryEdit1->setFocus();
+}
+
+// The models read lists that are members of this class: they go first, before
+// the base class hides the views while the lists are already gone.
+TForm1::~TForm1()
+{
+    delete upperModel_;
+    delete lowerModel_;
+}
+
+void TForm1::applyFonts()
+{
+    setFont(WindowFont(11, false));
+    ui_->Label10->setFont(WindowFont(16, true));
+}
+
+void TForm1::setUpResultList(QTreeView* view, ResultModel* model)
+{
+    view->setModel(model);
+    QHeaderView* header = view->header();
+    header->setSectionsClickable(true);
+    header->resizeSection(0, 240);
+    header->resizeSection(1, 239);
+    // The three columns fill the list exactly (240, 239, 150); the size column
+    // gives way to a vertical scroll bar instead of pushing itself out of sight.
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(2, QHeaderView::Stretch);
+}
+
+void TForm1::FormCreate()
+{
+    const PosixEnvironment environment;
+    const UserDirsSettings settings(environment);
+    const PosixDirectoryTest directories;
+    const DocumentsResolution resolution =
+        ResolveDocumentsFolder(environment, settings, directories);
+    if (resolution.ShowDocumentsError)
+        ShowMessage(this, MessageKind::Plain, FromBytes(kDocumentsErrorMessage));
+    if (resolution.Error) {
+        ShowMessage(this, MessageKind::Error, ErrorBoxText(FromBytes(*resolution.Error)));
+        return;
+    }
+    ScanFolderPath = resolution.DocumentsFolder;
+    ui_->DirectoryEdit1->SetInitialFolder(FromBytes(ScanFolderPath));
+    ui_->DirectoryEdit1->setText(FromBytes(ScanFolderPath));
+    Flags = RunFlags{};
+}
+
+void TForm1::Button1Click()
+{
+    runCommands(Command::Walk);
+}
+
+void TForm1::Button2Click()
+{
+    runCommands(Command::Search);
+}
+
+void TForm1::Button3Click()
+{
+    // The about box keeps the cursor rule of modal windows itself.
+    if (aboutBox_ != nullptr)
+        aboutBox_->exec();
+}
+
+// A stop request sticks: only Escape touches the flags, and only while a step runs.
+void TForm1::FormKeyDown(int key)
+{
+    if (key != Qt::Key_Escape)
+        return;
+    if (searching_)
+        Flags.SearchStop = true;
+    if (Flags.WalkRunning)
+        Flags.WalkStop = true;
+}
+
+void TForm1::ListView3ColumnClick(int column)
+{
+    upperModel_->Reorder([this, column] { ordering_.ColumnClick(upper_, column); });
+}
+
+void TForm1::ListView4ColumnClick(int column)
+{
+    lowerModel_->Reorder([this, column] { ordering_.ColumnClick(lower_, column); });
+}
+
+void TForm1::DirectoryEdit1AfterDialog(const QString& name, bool accepted)
+{
+    if (accepted)
+        ScanFolderPath = name.toStdString();
+}
+
+// A step button clicked during a search stops that search; the clicked
+// command runs once the search has returned, so nothing reads the catalogue
+// or the result lists while they are cleared under it.
+void TForm1::runCommands(Command command)
+{
+    if (searching_) {
+        pending_ = command;
+        Flags.SearchStop = true;
+        return;
+    }
+    while (command != Command::None && !closeRequested_) {
+        if (command == Command::Walk)
+            runWalk();
+        else
+            runSearch();
+        command = std::exchange(pending_, Command::None);
+    }
+    if (closeRequested_)
+        close();
+}
+
+void TForm1::runWalk()
+{
+    ui_->Label11->show();
+    FilesAdded = 0;
+    shownFiles_ = 0;
+    lastPump_ = {};
+    Flags.WalkRunning = true;
+    Flags.WalkStop = false;
+    for (QWidget* control : std::initializer_list<QWidget*>{ui_->Button1, ui_->Label8,
+                                                            ui_->Label6, ui_->Button2})
+        control->setEnabled(false);
+    clearResults();
+    catalogue_.Clear();
+    FolderLog.clear();
+    SetApplicationCursor(Qt::WaitCursor);
+    const bool recurse = ui_->CheckBox8->isChecked();
+    const std::string filter = ui_->Edit2->text().toStdString();
+    ScanFolderPath = ui_->DirectoryEdit1->text().toStdString();
+
+    PosixFileEnumeration files;
+    FolderWalk walk(files, catalogue_, Flags, *this);
+    walk.ScanFolder(ScanFolderPath, filter, 0, recurse);
+    FilesAdded = walk.FilesAdded();
+
+    SetDefaultApplicationCursor();
+    ui_->Label11->hide();
+    if (!closeRequested_) {
+        if (Flags.WalkStop)
+            ShowMessage(this, MessageKind::Warning, QStringLiteral("Parcours interrompu."));
+        else
+            ShowMessage(this, MessageKind::Information, QStringLiteral("Parcours terminé."));
+    }
+    ui_->Button2->setEnabled(!Flags.WalkStop);
+    ui_->Button1->setEnabled(true);
+    ui_->Label5->setText(QString::number(catalogue_.size()));
+    Flags.WalkRunning = false;
+    Flags.WalkStop = false;
+    ui_->ProgressBar1->setMaximum(FilesAdded);
+}
+
+void TForm1::runSearch()
+{
+    searching_ = true;
+    ui_->Label6->setText(QStringLiteral("0"));
+    ui_->Label8->setEnabled(true);
+    ui_->Label6->setEnabled(true);
+    clearResults();
+    ui_->Label9->show();
+    ui_->ProgressBar1->setValue(0);
+    ui_->ProgressBar1->show();
+    QCoreApplication::processEvents();
+    // A step button clicked, or the window closed, in that pump has already
+    // asked this search to stop.
+    Flags.SearchStop = pending_ != Command::None || closeRequested_;
+    Flags.SearchRunning = true;
+    clearResults();
+    progress_ = 0;
+    completed_ = 0;
+    lastPump_ = {};
+
+    const SearchOutcome outcome = RunDuplicateSearch(catalogue_, Flags, *this, upper_, lower_);
+    searching_ = false;
+    ui_->Label6->setText(QString::number(completed_));
+    showResultRows();
+    endSearch(outcome);
+}
+
+// A search stopped for another command, or by closing the window, ends without its message.
+void TForm1::endSearch(SearchOutcome outcome)
+{
+    const bool silent = pending_ != Command::None || closeRequested_;
+    const auto hideExtras = [this] {
+        ui_->Label9->hide();
+        ui_->ProgressBar1->setValue(0);
+        ui_->ProgressBar1->hide();
+    };
+    if (outcome == SearchOutcome::Completed) {
+        hideExtras();
+        if (!silent)
+            ShowMessage(this, MessageKind::Information, QStringLiteral("Recherche terminée."));
+    } else {
+        if (!silent)
+            ShowMessage(this, MessageKind::Warning, QStringLiteral("Recherche interrompue."));
+        hideExtras();
+    }
+}
+
+// The result lists hold views into the catalogue: they are always cleared first.
+void TForm1::clearResults()
+{
+    upperModel_->Clear();
+    lowerModel_->Clear();
+    showResultRows();
+}
+
+// A list too long for its view says so, to the eye and to screen readers.
+void TForm1::showResultRows()
+{
+    for (auto [view, model] : {std::pair{ui_->ListView3, upperModel_},
+                               std::pair{ui_->ListView4, lowerModel_}}) {
+        model->Grow();
+        const QString note =
+            model->Truncated()
+                ? QStringLiteral("Seules les %L1 premières lignes de cette liste peuvent être "
+                                 "affichées.")
+                      .arg(std::numeric_limits<int>::max())
+                : QString();
+        view->setToolTip(note);
+        view->setAccessibleDescription(note);
+    }
+}
+
+void TForm1::EntryAdded(std::int32_t filesAdded)
+{
+    shownFiles_ = filesAdded;
+}
+
+void TForm1::FolderEntered(std::string_view folder)
+{
+    FolderLog.emplace_back(folder);
+}
+
+void TForm1::Progress(std::int32_t position)
+{
+    progress_ = position;
+}
+
+void TForm1::OuterCompleted(std::int32_t completed)
+{
+    completed_ = completed;
+}
+
+// Events wait at most about 10 ms; the counters are set once per pump, not per entry.
+void TForm1::PumpEvents()
+{
+    if (std::chrono::steady_clock::now() - lastPump_ < kPumpInterval)
+        return;
+    if (Flags.WalkRunning)
+        ui_->Label5->setText(QString::number(shownFiles_));
+    if (searching_) {
+        ui_->ProgressBar1->setValue(progress_);
+        ui_->Label6->setText(QString::number(completed_));
+        showResultRows();
+    }
+    QCoreApplication::processEvents();
+    lastPump_ = std::chrono::steady_clock::now();
+}
+
+bool TForm1::isOwnKeyPress(QObject* watched, QEvent* event) const
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    // A key ignored by a control travels on to its parents: count only its first stop.
+    QWidget* focus = focusWidget();
+    return watched == (focus != nullptr ? focus : this);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (isOwnKeyPress(watched, event))
+        FormKeyDown(static_cast<QKeyEvent*>(event)->key());
+    return QWidget::eventFilter(watched, event);
+}
+
+// Closing during a step stops it as Escape would; the window closes once it has returned.
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    if (Flags.WalkRunning || searching_) {
+        closeRequested_ = true;
+        FormKeyDown(Qt::Key_Escape);
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    if (!event->spontaneous() && screen() != nullptr)
+        move(screen()->availableGeometry().center() - rect().center());
+    QWidget::showEvent(event);
+}
+
+}  // namespace jumelix

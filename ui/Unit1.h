@@ -1,0 +1,110 @@
+#pragma once
+
+#include "Catalogue.h"
+#include "DuplicateSearch.h"
+#include "ResultList.h"
+#include "ResultOrdering.h"
+#include "RunFlags.h"
+#include "Walk.h"
+
+#include <QCollator>
+#include <QWidget>
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QDialog;
+class QTreeView;
+
+namespace Ui {
+class TForm1;
+}
+
+namespace jumelix {
+
+class ResultModel;
+
+// The main window. The walk and the search run on its thread and reach it
+// through the observer calls, which keep the window live by pumping events.
+class TForm1 final : public QWidget, public WalkObserver, public SearchObserver {
+    Q_OBJECT
+
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    void SetAboutBox(QDialog* aboutBox) { aboutBox_ = aboutBox; }
+
+    // Program state, for the whole life of the window.
+    std::string ScanFolderPath;
+    RunFlags Flags;
+    std::int32_t FilesAdded = 0;
+    std::vector<std::string> FolderLog;
+
+    Catalogue& FileCatalogue() { return catalogue_; }
+    ResultList& UpperList() { return upper_; }
+    ResultList& LowerList() { return lower_; }
+    const ResultOrdering& Ordering() const { return ordering_; }
+
+    void FormCreate();
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void FormKeyDown(int key);
+    void ListView3ColumnClick(int column);
+    void ListView4ColumnClick(int column);
+    void DirectoryEdit1AfterDialog(const QString& name, bool accepted);
+
+    // Observer calls of the walk and the search.
+    void EntryAdded(std::int32_t filesAdded) override;
+    void FolderEntered(std::string_view folder) override;
+    void Progress(std::int32_t position) override;
+    void OuterCompleted(std::int32_t completed) override;
+    void PumpEvents() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    enum class Command { None, Walk, Search };
+
+    void applyFonts();
+    void setUpResultList(QTreeView* view, ResultModel* model);
+    void runCommands(Command command);
+    void runWalk();
+    void runSearch();
+    void endSearch(SearchOutcome outcome);
+    void clearResults();
+    void showResultRows();
+    bool isOwnKeyPress(QObject* watched, QEvent* event) const;
+
+    std::unique_ptr<Ui::TForm1> ui_;
+    Catalogue catalogue_;
+    ResultList upper_;
+    ResultList lower_;
+    QCollator collator_;
+    ResultOrdering ordering_;
+    ResultModel* upperModel_;
+    ResultModel* lowerModel_;
+    QDialog* aboutBox_ = nullptr;
+
+    // A search is on the stack (SearchRunning stays set after a stop).
+    bool searching_ = false;
+    // A step button clicked during a search, run once the search has unwound.
+    Command pending_ = Command::None;
+    // The window was closed during a step: it closes once the step returns.
+    bool closeRequested_ = false;
+
+    // Latest values, shown at the next pump.
+    std::int32_t shownFiles_ = 0;
+    std::int32_t progress_ = 0;
+    std::int32_t completed_ = 0;
+    std::chrono::steady_clock::time_point lastPump_{};
+};
+
+}  // namespace jumelix
