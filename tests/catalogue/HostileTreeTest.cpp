@@ -405,7 +405,8 @@ using WalkFunction = std::function<std::vector<Entry>()>;
         WriteAll(out, &entry.size, sizeof entry.size);
         WriteAll(out, types, sizeof types);
     }
-    _exit(0);
+    // An expectation that failed in the child is reported by its exit code.
+    _exit(::testing::Test::HasFailure() ? 4 : 0);
 }
 
 constexpr int kCannotPrepare = 3;
@@ -449,7 +450,7 @@ ChildWalk WalkInChild(unsigned seconds, const WalkFunction& walk,
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         result.failure = WEXITSTATUS(status) == kCannotPrepare
                              ? "the child could not set itself up"
-                             : "the child exited with " + std::to_string(WEXITSTATUS(status));
+                             : "the child failed with exit code " + std::to_string(WEXITSTATUS(status));
         return result;
     }
     Reader reader(std::move(bytes));
