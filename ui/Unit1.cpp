@@ -4,6 +4,7 @@
 #include "DirectoryEdit.h"
 #include "Messages.h"
 #include "PosixFileEnumeration.h"
+#include "ResultDelegate.h"
 #include "ResultModel.h"
 #include "StartFolder.h"
 #include "ui_Unit1.h"
@@ -88,6 +89,7 @@ void TForm1::applyFonts()
 void TForm1::setUpResultList(QTreeView* view, ResultModel* model)
 {
     view->setModel(model);
+    view->setItemDelegate(new ResultDelegate(view));
     QHeaderView* header = view->header();
     header->setSectionsClickable(true);
     header->resizeSection(0, 240);
