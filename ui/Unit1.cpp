@@ -7,6 +7,7 @@
 #include "ResultDelegate.h"
 #include "ResultModel.h"
 #include "StartFolder.h"
+#include "WindowFont.h"
 #include "ui_Unit1.h"
 
 #include <QCloseEvent>
@@ -22,17 +23,6 @@
 
 namespace jumelix {
 namespace {
-
-QFont WindowFont(int pixelSize, bool bold)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                      QStringLiteral("DejaVu Sans")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    return font;
-}
 
 constexpr auto kPumpInterval = std::chrono::milliseconds(10);
 
