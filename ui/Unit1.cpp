@@ -4,8 +4,10 @@
 #include "DirectoryEdit.h"
 #include "Messages.h"
 #include "PosixFileEnumeration.h"
+#include "ResultDelegate.h"
 #include "ResultModel.h"
 #include "StartFolder.h"
+#include "WindowFont.h"
 #include "ui_Unit1.h"
 
 #include <QCloseEvent>
@@ -21,17 +23,6 @@
 
 namespace jumelix {
 namespace {
-
-QFont WindowFont(int pixelSize, bool bold)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                      QStringLiteral("DejaVu Sans")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    return font;
-}
 
 constexpr auto kPumpInterval = std::chrono::milliseconds(10);
 
@@ -88,6 +79,7 @@ void TForm1::applyFonts()
 void TForm1::setUpResultList(QTreeView* view, ResultModel* model)
 {
     view->setModel(model);
+    view->setItemDelegate(new ResultDelegate(view));
     QHeaderView* header = view->header();
     header->setSectionsClickable(true);
     header->resizeSection(0, 240);

@@ -2,6 +2,7 @@
 
 #include "JumelixVersion.h"
 #include "ProgramIcon.h"
+#include "WindowFont.h"
 #include "ui_Unit2.h"
 
 #include <QDesktopServices>
@@ -10,30 +11,15 @@
 #include <QScreen>
 #include <QUrl>
 
-namespace {
-
-// "MS Sans Serif" does not exist here: any sans-serif face, sized in pixels so
-// that the texts fit the box's fixed layout whatever the screen's resolution.
-QFont SansSerif(int pixels, bool bold = false)
-{
-    QFont font(QStringLiteral("Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
-
-}  // namespace
-
 TForm2::TForm2(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::TForm2>())
 {
     ui_->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setWindowIcon(jumelix::ProgramIcon());
-    setFont(SansSerif(11));
-    ui_->Label10->setFont(SansSerif(16, true));
-    ui_->Label1->setFont(SansSerif(13, true));
-    QFont link = SansSerif(11);
+    setFont(jumelix::WindowFont(11, false));
+    ui_->Label10->setFont(jumelix::WindowFont(16, true));
+    ui_->Label1->setFont(jumelix::WindowFont(13, true));
+    QFont link = jumelix::WindowFont(11, false);
     link.setUnderline(true);
     ui_->Label2->setFont(link);
 
