@@ -62,7 +62,9 @@ SettingsSource::Value ParseUserDirs(std::string_view fileText)
     SettingsSource::Value result;
     while (!fileText.empty()) {
         const std::size_t end = fileText.find('\n');
-        const std::string_view line = SkipBlanks(fileText.substr(0, end));
+        std::string_view line = SkipBlanks(fileText.substr(0, end));
+        if (line.ends_with('\r'))
+            line.remove_suffix(1);  // a file saved with CRLF line ends
         fileText = end == std::string_view::npos ? std::string_view() : fileText.substr(end + 1);
         if (line.starts_with(kDocumentsAssignment)) {
             result = ParseValue(line.substr(kDocumentsAssignment.size()));

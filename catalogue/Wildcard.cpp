@@ -52,6 +52,7 @@ char32_t DecodeNext(std::string_view text, std::size_t& pos)
 bool InEvenCapitalPairs(char32_t c)
 {
     return (c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177) ||
+           (c >= 0x370 && c <= 0x373) || c == 0x376 || (c >= 0x3D8 && c <= 0x3EF) ||
            (c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF) ||
            (c >= 0x4D0 && c <= 0x52F);
 }
@@ -87,7 +88,20 @@ char32_t Fold(char32_t c)
     case 0x388: case 0x389: case 0x38A: return c + 0x25;
     case 0x38C: return 0x3CC;
     case 0x38E: case 0x38F: return c + 0x3F;
+    case 0x37F: return 0x3F3;
     case 0x3C2: return 0x3C3;  // final sigma
+    case 0x3CF: return 0x3D7;
+    // Greek symbol forms fold to the letters they stand for.
+    case 0x3D0: return 0x3B2;
+    case 0x3D1: case 0x3F4: return 0x3B8;
+    case 0x3D5: return 0x3C6;
+    case 0x3D6: return 0x3C0;
+    case 0x3F0: return 0x3BA;
+    case 0x3F1: return 0x3C1;
+    case 0x3F5: return 0x3B5;
+    case 0x3F7: case 0x3FA: return c + 1;
+    case 0x3F9: return 0x3F2;
+    case 0x3FD: case 0x3FE: case 0x3FF: return c - 0x82;
     case 0x4C0: return 0x4CF;
     default: return c;
     }

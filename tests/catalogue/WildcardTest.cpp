@@ -44,6 +44,7 @@ INSTANTIATE_TEST_SUITE_P(
         WildcardCase{"ŁÓDŹ.*", "łódź", true}, WildcardCase{"ΣΟΦΊΑ", "σοφία", true},
         WildcardCase{"ΟΔΟΣ", "οδος", true}, WildcardCase{"οδοσ", "οδος", true},
         WildcardCase{"ЯБЛОКО*", "яблоко.doc", true}, WildcardCase{"ЁЖ", "ёж", true},
+        WildcardCase{"ϐ*", "βeta", true}, WildcardCase{"ϴ?", "θΘ", true},
         WildcardCase{"straße", "STRASSE", false}, WildcardCase{"é", "e", false},
         // Names that are not UTF-8: each stray byte is one character, kept as is.
         WildcardCase{"caf?.txt", "caf\xe9.txt", true}, WildcardCase{"CAF\xe9*", "caf\xe9.txt", true},

@@ -103,14 +103,6 @@ constexpr FoldRange kFolds[] = {
     {0x04C0, 0x04C0, 1, 15},   {0x04C1, 0x04CD, 2, 1},    {0x04D0, 0x052E, 2, 1},
 };
 
-// Capitals of the Greek and Coptic block that the filter does not fold yet:
-// the archaic and Coptic letters and the symbol forms. Drop a range here
-// when the filter learns it.
-constexpr FoldRange kNotFoldedYet[] = {
-    {0x0370, 0x0376, 1, 0}, {0x037F, 0x037F, 1, 0}, {0x03CF, 0x03D6, 1, 0},
-    {0x03D8, 0x03F9, 1, 0}, {0x03FA, 0x03FF, 1, 0},
-};
-
 REFERENCE bool Within(const FoldRange& range, Unit c)
 {
     return c >= range.first && c <= range.last && (c - range.first) % range.step == 0;
@@ -118,11 +110,6 @@ REFERENCE bool Within(const FoldRange& range, Unit c)
 
 REFERENCE Unit Fold(Unit c)
 {
-    for (const FoldRange& range : kNotFoldedYet) {
-        if (Within(range, c)) {
-            return c;
-        }
-    }
     for (const FoldRange& range : kFolds) {
         if (Within(range, c)) {
             return static_cast<Unit>(static_cast<int>(c) + range.delta);
