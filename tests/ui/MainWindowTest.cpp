@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
@@ -70,34 +69,28 @@ struct Window {
         click("Button1");
     }
     void browse() { QTest::keyClick(field(), Qt::Key_Down, Qt::AltModifier); }
-    void press(int key) { QTest::keyClick(form.focusWidget(), Qt::Key(key)); }
     void clickHeader(const char* list, int section)
     {
         QHeaderView* header = view(list)->header();
         const QPoint at(header->sectionViewportPosition(section) + 5, header->height() / 2);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
     }
-    // Runs `action` once, in the first event pass where the flag is set: inside a running step.
-    void during(bool RunFlags::*running, std::function<void()> action)
+    // Runs step 1 on `folder`, or step 2 after it, doing `action` once inside the running
+    // step (in its first event pass); only that step's messages are kept.
+    void runStep(bool search, const QString& folder, std::function<void()> action)
     {
+        if (search)
+            walk(folder);
+        answerer.Messages.clear();
         auto* timer = new QTimer(&form);
-        QObject::connect(timer, &QTimer::timeout, [this, timer, running, action] {
-            if (form.Flags.*running) {
+        QObject::connect(timer, &QTimer::timeout, [this, timer, search, action] {
+            if (search ? form.Flags.SearchRunning : form.Flags.WalkRunning) {
                 timer->stop();
                 timer->deleteLater();
                 action();
             }
         });
         timer->start(0);
-    }
-    // Runs step 1 on `folder`, or step 2 after it, doing `action` inside the running step;
-    // only that step's messages are kept.
-    void runStep(bool search, const QString& folder, std::function<void()> action)
-    {
-        if (search)
-            walk(folder);
-        answerer.Messages.clear();
-        during(search ? &RunFlags::SearchRunning : &RunFlags::WalkRunning, std::move(action));
         search ? click("Button2") : walk(folder);
     }
 };
@@ -159,32 +152,27 @@ private slots:
         QVERIFY(w.field()->text().isEmpty() && w.form.ScanFolderPath.empty() && w.form.isVisible());
     }
 
+    // What the stop key cases do not see of the two steps.
     void walkThenSearch()
     {
         Window w;
         QCOMPARE(w.field()->text(), home_.path() + "/Docs");
         QVERIFY(!w.enabled("Button2"));
         int walkCursor = -1;
-        w.during(&RunFlags::WalkRunning, [&walkCursor] { walkCursor = ModalAnswerer::CursorShape(); });
-        w.walk(tree_.path());
+        w.runStep(false, tree_.path(), [&walkCursor] { walkCursor = ModalAnswerer::CursorShape(); });
         // Hourglass during the walk, the default cursor over its message, none after.
         QCOMPARE(walkCursor, int(Qt::WaitCursor));
         QCOMPARE(w.answerer.Messages[0].cursor, int(Qt::ArrowCursor));
         QCOMPARE(ModalAnswerer::CursorShape(), -1);
-        QCOMPARE(w.answerer.Texts(), QStringList{"Parcours terminé."});
-        QCOMPARE(w.text("Label5"), QString::number(kFiles));
-        QCOMPARE(w.child<QProgressBar>("ProgressBar1")->maximum(), kFiles);
-        QVERIFY(w.enabled("Button1") && w.enabled("Button2") && !w.enabled("Label6"));
+        QVERIFY(!w.enabled("Label6"));
 
         w.click("Button2");
-        QCOMPARE(w.answerer.Texts().last(), "Recherche terminée.");
-        QCOMPARE(w.rows("ListView3"), kUpperRows);
         QStringList lowerNames = w.column("ListView4", 1);
         lowerNames.sort();
         QCOMPARE(lowerNames, (QStringList{"a1", "a2"}));
         QCOMPARE(w.column("ListView4", 0)[0], tree_.path() + "/A/");
         QCOMPARE(w.text("Label6"), QString::number(kFiles));
-        QVERIFY(w.enabled("Label6") && w.child("ProgressBar1")->isHidden());
+        QVERIFY(w.enabled("Label6"));
 
         // The folder column is edited in place, into the list itself.
         QAbstractItemModel* lower = w.view("ListView4")->model();
@@ -193,7 +181,6 @@ private slots:
 
         w.walk(tree_.filePath("A"));  // a new walk clears both lists
         QCOMPARE(w.rows("ListView3") + w.rows("ListView4"), 0);
-        QCOMPARE(w.text("Label5"), "2");
     }
 
     // Keys pressed while a step runs: only Escape stops it, and a stop sticks.
@@ -217,16 +204,17 @@ private slots:
         Window w;
         const auto pressKeys = [&w, keys] {
             for (int key : keys)
-                w.press(key);
+                QTest::keyClick(w.form.focusWidget(), Qt::Key(key));
         };
         w.runStep(search, tree_.path(), pressKeys);
         const char* messages[2][2] = {{"Parcours terminé.", "Parcours interrompu."},
                                       {"Recherche terminée.", "Recherche interrompue."}};
         QCOMPARE(w.answerer.Texts(), QStringList{messages[search][stopped]});
         QCOMPARE(w.answerer.Messages[0].caption, stopped ? "Avertissement" : "Information");
-        const int rows = w.rows("ListView3") + w.rows("ListView4");
         const int entries = int(w.form.FileCatalogue().size());
-        QCOMPARE(search ? rows < kUpperRows + kLowerRows : entries < kFiles, stopped);
+        const int done = search ? w.rows("ListView3") + w.rows("ListView4") : entries;
+        const int all = search ? kUpperRows + kLowerRows : kFiles;
+        QVERIFY(stopped ? done < all : done == all);
         QCOMPARE(w.text("Label5"), QString::number(entries));
         QCOMPARE(w.child<QProgressBar>("ProgressBar1")->maximum(), entries);
         QCOMPARE(w.enabled("Button2"), search || !stopped);
@@ -288,10 +276,7 @@ private slots:
             tree->setCurrentIndex(static_cast<QFileSystemModel*>(tree->model())->index(d));
             QTest::keyClick(tree, Qt::Key_Return);
             QVERIFY(dialog->isVisible());
-            for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
-                if (button->text() == "OK")
-                    button->click();
-            }
+            dialog->accept();
         };
         w.field()->setText(b);
         w.browse();
