@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCursor>
+#include <QDialog>
 #include <QMessageBox>
-#include <QObject>
-#include <QString>
 #include <QTimer>
 
 #include <functional>
@@ -10,29 +12,55 @@
 
 namespace jumelix {
 
-// Answers the program's modal windows as a user would: every message box
-// is noted and closed with its "OK" button; any other modal window goes to
-// a handler (or is rejected when there is none).
+// Answers the program's modal windows as a user would: every message box is
+// noted and closed with its "OK" button; any other modal window goes to
+// OnDialog, or is rejected when there is none.
 class ModalAnswerer final : public QObject {
 public:
     struct Message {
-        QString caption;
-        QString text;
+        QString caption, text;
         QMessageBox::Icon icon;
-        int buttons;
-        // The application cursor while the box was open, or -1 for none.
-        int cursor;
+        int cursor;  // the application cursor while the box was open, or -1 for none
     };
-
-    ModalAnswerer();
-
     std::function<void(QWidget*)> OnDialog;
     std::vector<Message> Messages;
-    // Texts of the messages seen so far.
-    QStringList Texts() const;
+
+    ModalAnswerer()
+    {
+        connect(&timer_, &QTimer::timeout, this, &ModalAnswerer::answer);
+        timer_.start(2);
+    }
+
+    // The application cursor's shape, or -1 for the default cursor.
+    static int CursorShape()
+    {
+        const QCursor* cursor = QGuiApplication::overrideCursor();
+        return cursor != nullptr ? int(cursor->shape()) : -1;
+    }
+
+    QStringList Texts() const
+    {
+        QStringList texts;
+        for (const Message& message : Messages)
+            texts << message.text;
+        return texts;
+    }
 
 private:
-    void answer();
+    void answer()
+    {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || !modal->isVisible())
+            return;
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            Messages.push_back({box->windowTitle(), box->text(), box->icon(), CursorShape()});
+            box->button(QMessageBox::Ok)->click();
+        } else if (OnDialog) {
+            OnDialog(modal);
+        } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            dialog->reject();
+        }
+    }
 
     QTimer timer_;
 };

@@ -1,13 +1,10 @@
 #!/usr/bin/env bash
-# The program writes no file: runs it under strace and fails if it opened or
-# made any file for writing outside /dev and /proc.
+# Fails if the program, run under strace, opened or made any file for writing outside
+# /dev and /proc (and the test flows' own temporary trees, under TMPDIR).
 #   no-writes.sh PROGRAM          start-up, then idle until interrupted
-#   no-writes.sh TESTS            the window's test flows (walks, searches, dialogs);
-#                                 their own temporary trees live under TMPDIR and
-#                                 are left out of the check
+#   no-writes.sh TESTS tests      the window's test flows
 set -euo pipefail
 program=$1
-mode=${2:-program}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/home/Docs" "$work/home/.config" "$work/tmp" "$work/run"
@@ -15,20 +12,16 @@ chmod 700 "$work/run"
 echo 'XDG_DOCUMENTS_DIR="$HOME/Docs"' > "$work/home/.config/user-dirs.dirs"
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run"
 export TMPDIR="$work/tmp" QT_QPA_PLATFORM=offscreen
-
-if [ "$mode" = program ]; then
+if [ "${2:-program}" = program ]; then
   strace -f -qq -e trace=%file -o "$work/trace" timeout -s INT 3 "$program" || true
 else
   strace -f -qq -e trace=%file -o "$work/trace" "$program"
 fi
-
-# Successful openat/open with a writing flag, creat, and the calls that make,
-# move or remove names.
+# Successful opens with a writing flag, and the calls that make, move or remove names.
 writes=$(grep -E '^[0-9]+ +((openat2?|open)\(.*(O_WRONLY|O_RDWR|O_CREAT)|(creat|mkdir|mkdirat|rename|renameat2?|unlink|unlinkat|link|linkat|symlink|symlinkat|truncate|mknod|mknodat)\()' "$work/trace" \
   | grep -v " = -1 " | grep -vE '"(/dev/|/proc/)' | grep -vF "\"$work/tmp/" || true)
 if [ -n "$writes" ]; then
-  echo "files written:" >&2
-  echo "$writes" >&2
+  printf 'files written:\n%s\n' "$writes" >&2
   exit 1
 fi
 echo "no file written ($(wc -l < "$work/trace") file calls traced)"
