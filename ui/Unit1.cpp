@@ -176,6 +176,8 @@ void TForm1::runCommands(Command command)
 
 void TForm1::runWalk()
 {
+    ui_->Label5->setText(QStringLiteral("0"));
+    ui_->Label6->setText(QStringLiteral("0"));
     ui_->Label11->show();
     FilesAdded = 0;
     shownFiles_ = 0;

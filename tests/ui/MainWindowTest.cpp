@@ -165,6 +165,7 @@ private slots:
         QCOMPARE(w.answerer.Messages[0].cursor, int(Qt::ArrowCursor));
         QCOMPARE(ModalAnswerer::CursorShape(), -1);
         QVERIFY(!w.enabled("Label6"));
+        QCOMPARE(w.text("Label6"), QString("0"));
 
         w.click("Button2");
         QStringList lowerNames = w.column("ListView4", 1);
