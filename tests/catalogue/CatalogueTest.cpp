@@ -26,7 +26,9 @@ TEST(CatalogueTest, KeepsEntriesInOrderAndTheirViewsValidAsItGrows)
 
     catalogue.Clear();
     const auto folder = catalogue.AddFolder("/data/b/");
-    const auto name = [](std::size_t i) { return i == 5 ? std::string(200'000, 'n') : DecimalText(i) + "-name.txt"; };
+    const auto name = [](std::size_t i) {
+        return i == 5 ? std::string(200'000, 'n') : DecimalText(i) + "-name.txt";
+    };
     catalogue.Append(folder, name(0), 0);
     const std::string_view first = catalogue[0].Name;
     for (std::size_t i = 1; i < 140'000; ++i)

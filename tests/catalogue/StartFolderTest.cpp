@@ -63,14 +63,14 @@ TEST(StartFolderTest, ResolveDocumentsFolderFromTheUserDirsFileAndHome)
         {"a link to a folder as it is", "XDG_DOCUMENTS_DIR=\"@/link\"", "@/link"},
         {"the home put in front, untested", "XDG_DOCUMENTS_DIR=\"$HOME/Documents\"", "@/Documents"},
         {"only the first token replaced", "XDG_DOCUMENTS_DIR=\"X$HOMEY$HOME\"", "@XY$HOME"},
-        {"no HOME: the token removed", "XDG_DOCUMENTS_DIR=\"$HOME/Documents\"", "/Documents", false, false, "HOME"},
+        {"no HOME: the token removed", "XDG_DOCUMENTS_DIR=\"$HOME/Docs\"", "/Docs", false, false, "HOME"},
         {"no file: the home", nullptr, "@"},
         {"no documents line: the home", "# none", "@"},
         {"the file in ~/.config by default", "XDG_DOCUMENTS_DIR=\"$HOME/Papiers\"", "@/Papiers", false, false,
          "XDG_CONFIG_HOME"},
         {"wrong type", "XDG_DOCUMENTS_DIR=/srv", "", false, true},
         {"a file, no token", "XDG_DOCUMENTS_DIR=\"@/file\"", "", true},
-        {"neither a folder nor the exact token", "XDG_DOCUMENTS_DIR=\"/nonexistent/$home/${HOME}\"", "", true},
+        {"neither folder nor exact token", "XDG_DOCUMENTS_DIR=\"/nonexistent/$home/${HOME}\"", "", true},
     };
     const std::string savedHome = PosixEnvironment().Get("HOME");
     const std::string savedConfigHome = PosixEnvironment().Get("XDG_CONFIG_HOME");
@@ -83,9 +83,8 @@ TEST(StartFolderTest, ResolveDocumentsFolderFromTheUserDirsFileAndHome)
             text.replace(at, 1, home);
         return text;
     };
-    fs::create_directories(root / "home" / "Mes docs");
-    fs::create_directories(root / "home" / ".config");
-    fs::create_directory(root / "config");
+    for (const char* folder : {"home/Mes docs", "home/.config", "config"})
+        fs::create_directories(root / folder);
     fs::create_directory_symlink(root / "home" / "Mes docs", root / "home" / "link");
     std::ofstream(root / "home" / "file") << "x";
     for (const Case& c : cases) {

@@ -12,8 +12,8 @@
 #include <array>
 #include <compare>
 #include <functional>
-#include <numeric>
 #include <random>
+#include <ranges>
 #include <string>
 #include <utility>
 #include <vector>
@@ -144,13 +144,6 @@ std::array<std::vector<Flat>, 2> Pairwise(const std::vector<Flat>& entries, std:
     return rows;
 }
 
-std::vector<std::int32_t> OneTo(std::size_t last)
-{
-    std::vector<std::int32_t> values(last);
-    std::iota(values.begin(), values.end(), 1);
-    return values;
-}
-
 TEST(SearchPropertyTest, SearchGivesThePairwiseRowsOfTheOuterEntriesCompleted)
 {
     for (std::uint32_t seed = 0; seed < kSeeds; ++seed) {
@@ -165,8 +158,9 @@ TEST(SearchPropertyTest, SearchGivesThePairwiseRowsOfTheOuterEntriesCompleted)
             EXPECT_EQ(s.Run(&recorder), stops ? SearchOutcome::Interrupted : SearchOutcome::Completed);
             EXPECT_EQ(s.flags.SearchRunning, stops);
             EXPECT_EQ(s.flags.SearchStop, stops);
-            EXPECT_EQ(recorder.progress, OneTo(stops ? stopAt + 1 : n));
-            EXPECT_EQ(recorder.completed, OneTo(stopAt));
+            const auto oneTo = [](std::size_t k) { return std::views::iota(1, static_cast<int>(k) + 1); };
+            EXPECT_TRUE(std::ranges::equal(recorder.progress, oneTo(stops ? stopAt + 1 : n)));
+            EXPECT_TRUE(std::ranges::equal(recorder.completed, oneTo(stopAt)));
             const auto reference = Pairwise(entries, 0, stopAt);
             EXPECT_EQ(Rows(s.upper), reference[0]);
             EXPECT_EQ(Rows(s.lower), reference[1]);
