@@ -1,0 +1,346 @@
+// The duplicate search, its result lists and their ordering: seeded random
+// catalogues checked row by row against a pairwise reference through stops,
+// sorts and edits, then exact cases.
+#include "DuplicateSearch.h"
+#include "ResultOrdering.h"
+
+#include <gtest/gtest.h>
+
+#include <strings.h>
+
+#include <algorithm>
+#include <array>
+#include <compare>
+#include <functional>
+#include <random>
+#include <ranges>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace jumelix {
+namespace {
+
+// A catalogue entry or a list row as plain values, comparable and printable.
+struct Flat {
+    std::string folder;
+    std::string name;
+    std::uint64_t size = 0;
+    auto operator<=>(const Flat&) const = default;
+};
+
+void PrintTo(const Flat& row, std::ostream* out)
+{
+    *out << row.folder << '|' << row.name << '|' << row.size;
+}
+
+// Also checks that a row past the end reads as an empty row.
+std::vector<Flat> Rows(const ResultList& list)
+{
+    std::vector<Flat> rows;
+    for (std::uint64_t r = 0; r <= list.RowCount(); ++r) {
+        const ResultRow row = list.Row(r);
+        rows.push_back({row.Folder, std::string(row.Name), row.Size});
+    }
+    EXPECT_EQ(rows.back(), Flat{});
+    rows.pop_back();
+    return rows;
+}
+
+// One column of a list's rows, such as &Flat::size.
+template <typename Value>
+std::vector<Value> Column(const ResultList& list, Value Flat::*column)
+{
+    std::vector<Value> values;
+    for (const Flat& row : Rows(list))
+        values.push_back(row.*column);
+    return values;
+}
+
+// A catalogue and its two lists; the catalogue is declared first so that it
+// outlives the lists that read it.
+struct Searched {
+    Catalogue catalogue;
+    ResultList upper;
+    ResultList lower;
+    RunFlags flags{.SearchRunning = true};
+
+    explicit Searched(const std::vector<Flat>& entries)
+    {
+        for (const Flat& e : entries)
+            catalogue.Append(catalogue.AddFolder(e.folder), e.name, e.size);
+    }
+    SearchOutcome Run(SearchObserver* observer = nullptr)
+    {
+        SearchObserver quiet;
+        return RunDuplicateSearch(catalogue, flags, observer ? *observer : quiet, upper, lower);
+    }
+};
+
+// Records what the window would be told, and runs steps of the test's own.
+struct Recorder : SearchObserver {
+    std::function<void()> onPump = [] {};
+    std::function<void()> onCompleted = [] {};
+    std::vector<std::int32_t> progress;
+    std::vector<std::int32_t> completed;
+    void PumpEvents() override { onPump(); }
+    void Progress(std::int32_t position) override { progress.push_back(position); }
+    void OuterCompleted(std::int32_t count) override
+    {
+        completed.push_back(count);
+        onCompleted();
+    }
+};
+
+// Stands in for the locale's comparison: letter case is ignored, so names
+// that differ only in case tie.
+int CaseBlindCompare(std::string_view a, std::string_view b)
+{
+    int order = ::strncasecmp(a.data(), b.data(), std::min(a.size(), b.size()));
+    if (order == 0)
+        order = (a.size() > b.size()) - (a.size() < b.size());
+    return (order > 0) - (order < 0);
+}
+
+constexpr std::uint32_t kSeeds = 300;
+
+// Few sizes, folders and names, so that every kind of pair is common; folders
+// and names that differ only in case; the empty catalogue, one entry and all
+// equal.
+std::vector<Flat> RandomEntries(std::uint32_t seed)
+{
+    if (seed < 2)
+        return std::vector<Flat>(seed, {"C:/X/", "a.txt", 10});
+    if (seed == 2)
+        return std::vector<Flat>(6, {"C:/X/", "a.txt", 10});
+    std::mt19937 random(seed);
+    const std::vector<std::string> folders{"C:/X/", "C:/Y/", "c:/x/", "C:/X/sub/"};
+    const std::vector<std::string> names{"a.txt", "A.TXT", "b", "a.txt ", "B"};
+    const std::vector<std::uint64_t> sizes{0, 10, 3'000'000'000ULL};
+    const std::size_t folderCount = 1 + random() % folders.size();
+    const std::size_t nameCount = 1 + random() % names.size();
+    const std::size_t sizeCount = 1 + random() % sizes.size();
+    std::vector<Flat> entries(random() % 40);
+    for (Flat& e : entries)
+        e = {folders[random() % folderCount], names[random() % nameCount], sizes[random() % sizeCount]};
+    return entries;
+}
+
+// The search as plainly as it can be written: the upper and lower rows that
+// the outer entries first..last-1 give, every pair in order.
+std::array<std::vector<Flat>, 2> Pairwise(const std::vector<Flat>& entries, std::size_t first,
+                                          std::size_t last)
+{
+    std::array<std::vector<Flat>, 2> rows;
+    for (std::size_t k = first; k < last; ++k) {
+        const Flat& i = entries[k];
+        for (const Flat& j : entries) {
+            if (j.size == i.size && j.folder != i.folder)
+                rows[0].push_back(j);
+            else if (j.size == i.size && j.folder == i.folder && j.name != i.name)
+                rows[1].push_back(j);
+        }
+    }
+    return rows;
+}
+
+TEST(SearchPropertyTest, SearchGivesThePairwiseRowsOfTheOuterEntriesCompleted)
+{
+    for (std::uint32_t seed = 0; seed < kSeeds; ++seed) {
+        const auto entries = RandomEntries(seed);
+        const std::size_t n = entries.size();
+        for (const std::size_t stopAt : {seed % (n + 1), n}) {
+            SCOPED_TRACE(testing::Message() << "seed " << seed << " stop at " << stopAt);
+            Searched s(entries);
+            Recorder recorder;
+            recorder.onPump = [&] { s.flags.SearchStop = recorder.completed.size() == stopAt; };
+            const bool stops = stopAt < n;
+            EXPECT_EQ(s.Run(&recorder), stops ? SearchOutcome::Interrupted : SearchOutcome::Completed);
+            EXPECT_EQ(s.flags.SearchRunning, stops);
+            EXPECT_EQ(s.flags.SearchStop, stops);
+            const auto oneTo = [](std::size_t k) { return std::views::iota(1, static_cast<int>(k) + 1); };
+            EXPECT_TRUE(std::ranges::equal(recorder.progress, oneTo(stops ? stopAt + 1 : n)));
+            EXPECT_TRUE(std::ranges::equal(recorder.completed, oneTo(stopAt)));
+            const auto reference = Pairwise(entries, 0, stopAt);
+            EXPECT_EQ(Rows(s.upper), reference[0]);
+            EXPECT_EQ(Rows(s.lower), reference[1]);
+        }
+    }
+}
+
+// Does nothing, edits a row (or one past the end, which is ignored) or clicks
+// a column; checks the list against its model, which takes over the order a
+// sort gives once that order is checked.
+void RandomStep(ResultList& list, std::vector<Flat>& model, ResultOrdering& ordering, std::mt19937& random)
+{
+    ASSERT_EQ(Rows(list), model);
+    const auto action = random() % 3;
+    if (action == 1) {
+        const std::uint64_t row = random() % (model.size() + 1);
+        const std::string folder = "E" + std::to_string(random()) + "/";
+        list.SetFolder(row, folder);
+        if (row < model.size())
+            model[row].folder = folder;
+        ASSERT_EQ(Rows(list), model);
+    } else if (action == 2) {
+        const int column = static_cast<int>(random() % 3);
+        ordering.ColumnClick(list, column);
+        auto before = std::exchange(model, Rows(list));
+        auto after = model;
+        std::ranges::sort(before);
+        std::ranges::sort(after);
+        ASSERT_EQ(after, before);
+        // The click flipped the column's flag after sorting, so rows in
+        // sorted order now compare the other way round.
+        for (std::uint64_t r = 0; r + 1 < model.size(); ++r) {
+            const ResultRow row1 = list.Row(r);
+            const ResultRow row2 = list.Row(r + 1);
+            ASSERT_GE(ordering.CompareRows(&row1, &row2, column - 1), 0) << "row " << r;
+        }
+    }
+}
+
+TEST(SearchPropertyTest, SortsAndEditsDuringAndAfterTheSearchKeepEveryRow)
+{
+    for (std::uint32_t seed = 0; seed < kSeeds; ++seed) {
+        SCOPED_TRACE(seed);
+        const auto entries = RandomEntries(seed);
+        Searched s(entries);
+        std::array<ResultList*, 2> lists{&s.upper, &s.lower};
+        std::array<std::vector<Flat>, 2> models;
+        ResultOrdering ordering(CaseBlindCompare);
+        std::mt19937 random(seed);
+        const auto stepBoth = [&] {
+            for (int side = 0; side < 2; ++side)
+                RandomStep(*lists[side], models[side], ordering, random);
+        };
+        Recorder recorder;
+        recorder.onPump = stepBoth;
+        recorder.onCompleted = [&] {
+            const auto added = Pairwise(entries, recorder.completed.size() - 1, recorder.completed.size());
+            for (int side = 0; side < 2; ++side)
+                models[side].insert(models[side].end(), added[side].begin(), added[side].end());
+        };
+        s.Run(&recorder);
+        for (int step = 0; step < 6; ++step)
+            stepBoth();
+    }
+}
+
+// Exact cases, where random catalogues cannot pin the result down.
+
+TEST(SearchCaseTest, CompareRowsFollowsTheModeTheColumnAndItsFlag)
+{
+    struct Case {
+        const char* what;
+        int clickedColumn;  // sets the mode; -1 for none
+        ResultRow row1, row2;
+        int parameter, expected;
+    };
+    const std::vector<Case> cases = {
+        {"folders as text", -1, {"a/", "z", 1}, {"B/", "a", 1}, -1, -1},
+        {"names as text", -1, {"a/", "z", 1}, {"B/", "a", 1}, 0, 1},
+        {"sizes as text are digit texts", -1, {"a/", "z", 10}, {"a/", "z", 9}, 1, -1},
+        {"sizes as numbers, flag flipped", 2, {"a/", "z", 10}, {"a/", "z", 9}, 1, 1},
+        {"folders as numbers", 2, {"12", "z", 1}, {"9", "z", 1}, -1, -1},
+        {"a text that is no number counts as 0", 2, {"x/", "z", 1}, {"5", "z", 1}, -1, 1},
+        {"a sign makes no number", 2, {"+7", "z", 1}, {"5", "z", 1}, -1, 1},
+        {"beyond 64 bits is no number", 2, {"18446744073709551616", "z", 1}, {"5", "z", 1}, -1, 1},
+        {"the largest 64-bit number", 2, {"18446744073709551615", "z", 1}, {"5", "z", 1}, -1, -1},
+        {"two texts that are no numbers tie", 2, {"x/", "z", 1}, {"y/", "z", 1}, -1, 0},
+        {"names as numbers after a size click", 2, {"x/", "b", 1}, {"y/", "a", 1}, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResultOrdering ordering(CaseBlindCompare);
+        ResultList empty;
+        if (c.clickedColumn >= 0)
+            ordering.ColumnClick(empty, c.clickedColumn);
+        EXPECT_EQ(ordering.CompareRows(&c.row1, &c.row2, c.parameter), c.expected);
+        EXPECT_EQ(ordering.CompareRows(&c.row2, &c.row1, c.parameter), -c.expected);
+        EXPECT_EQ(ordering.CompareRows(nullptr, &c.row2, c.parameter), 0);
+        EXPECT_EQ(ordering.CompareRows(&c.row1, nullptr, c.parameter), 0);
+    }
+}
+
+// Each size in two folders. As digit texts 900 would lead; as 32-bit numbers
+// the sizes of 2 GiB and more would go negative or wrap round.
+TEST(SearchCaseTest, SizeColumnPutsTheLargestFirstByTrueValueThenTheSmallest)
+{
+    std::vector<Flat> entries;
+    for (const std::uint64_t size : {900ULL, 10ULL, 18'446'744'073'709'551'615ULL, 2'147'483'648ULL, 5000ULL,
+                                     3'000'000'000ULL, 4'294'967'296ULL, 2'147'483'647ULL, 5'000'000'000ULL})
+        entries.insert(entries.end(), {{"C:/X/", "f", size}, {"C:/Y/", "f", size}});
+    Searched s(entries);
+    s.Run();
+    ResultOrdering ordering(CaseBlindCompare);
+    ordering.ColumnClick(s.upper, 2);
+    EXPECT_TRUE(std::ranges::is_sorted(Column(s.upper, &Flat::size), std::greater()));
+    ordering.ColumnClick(s.upper, 2);
+    EXPECT_TRUE(std::ranges::is_sorted(Column(s.upper, &Flat::size)));
+    EXPECT_EQ(s.upper.RowCount(), 18u);
+}
+
+// Both lists share the flag of each column index, and a click on an empty
+// list flips it too: increasing, decreasing, increasing.
+TEST(SearchCaseTest, NameColumnAlternatesAcrossBothListsAndEmptyOnes)
+{
+    Searched s({{"C:/X/", "b", 1}, {"C:/Y/", "c", 1}, {"C:/X/", "a", 1}, {"C:/X/", "c", 1}});
+    s.Run();
+    ResultOrdering ordering(CaseBlindCompare);
+    ResultList neverSearched;
+    ordering.ColumnClick(neverSearched, 1);
+    ordering.ColumnClick(s.upper, 1);
+    ordering.ColumnClick(s.lower, 1);
+    EXPECT_EQ(Column(s.upper, &Flat::name), (std::vector<std::string>{"c", "c", "c", "c", "b", "a"}));
+    EXPECT_EQ(Column(s.lower, &Flat::name), (std::vector<std::string>{"a", "a", "b", "b", "c", "c"}));
+}
+
+// The window may clear a list while the search pumps events; it must not
+// come back to life with rows of that search.
+TEST(SearchCaseTest, ListClearedDuringTheSearchStaysEmpty)
+{
+    Searched s({{"C:/X/", "a", 1}, {"C:/Y/", "a", 1}, {"C:/X/", "b", 1}});
+    Recorder recorder;
+    recorder.onPump = [&] {
+        if (recorder.completed.size() == 1)
+            s.upper.Clear();
+    };
+    s.Run(&recorder);
+    EXPECT_EQ(s.upper.RowCount(), 0u);
+    EXPECT_EQ(s.lower.RowCount(), 2u);
+}
+
+// n equal files in n folders: row r lists partner r % (n-1) of outer entry
+// r / (n-1), skipping the outer entry itself.
+TEST(SearchCaseTest, RowsOfAListLongerThan32BitsAreWorkedOutExactly)
+{
+    constexpr std::uint32_t n = 66'000;
+    std::vector<Flat> entries;
+    std::vector<std::string> folders;
+    for (std::uint32_t i = 0; i < n; ++i) {
+        folders.push_back("/e/" + std::to_string(i) + "/");
+        entries.push_back({folders.back(), "same.bin", 7});
+    }
+    Searched s(entries);
+    s.Run();
+    const std::uint64_t perOuter = n - 1;
+    ASSERT_EQ(s.upper.RowCount(), std::uint64_t{n} * perOuter);
+
+    std::mt19937_64 random(7);
+    std::vector<std::uint64_t> rows{0, s.upper.RowCount() - 1, (std::uint64_t{1} << 32) + 5};
+    for (int k = 0; k < 200; ++k)
+        rows.push_back(random() % s.upper.RowCount());
+    for (const std::uint64_t r : rows) {
+        const std::uint64_t outer = r / perOuter, rank = r % perOuter;
+        EXPECT_EQ(s.upper.Row(r).Folder, folders[rank < outer ? rank : rank + 1]) << "row " << r;
+    }
+    ResultOrdering ordering([](std::string_view a, std::string_view b) { return a.compare(b); });
+    ordering.ColumnClick(s.upper, 0);
+    std::ranges::sort(folders);
+    for (const std::uint64_t r : rows)
+        EXPECT_EQ(s.upper.Row(r).Folder, folders[r / perOuter]) << "row " << r;
+}
+
+}  // namespace
+}  // namespace jumelix
