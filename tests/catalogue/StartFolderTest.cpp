@@ -26,6 +26,7 @@ TEST(StartFolderTest, ParseUserDirsReadsTheDocumentsLineAsTheShellWould)
         {"XDG_DOCUMENTS_DIRS=\"/srv\"", Kind::Missing, ""},
         {"XDG_DOCUMENTS_DIR =\"/srv\"", Kind::Missing, ""},
         {"\n \t " + set + "\"/srv/docs\"", Kind::Text, "/srv/docs"},
+        {"XDG_MUSIC_DIR=\"/m\"\r\n" + set + "\"/srv/docs\"\r\n", Kind::Text, "/srv/docs"},
         {set + "\" Mes documents \"", Kind::Text, " Mes documents "},
         {set + R"("a\"b\\c\$d\`e\nf")", Kind::Text, R"(a"b\c$d`e\nf)"},
         {set + R"("abc\")", Kind::WrongType, ""},
