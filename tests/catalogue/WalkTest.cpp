@@ -28,8 +28,6 @@ const std::map<std::string, std::pair<Lines, Lines>> kTree = {
 
 class FakeEnumeration final : public FileEnumeration {
 public:
-    explicit FakeEnumeration(std::set<std::string> alreadyEntered) : alreadyEntered_(std::move(alreadyEntered)) {}
-
     bool EnterRoot(std::string_view path) override
     {
         current_ = {std::string(path)};
@@ -38,7 +36,7 @@ public:
     bool EnterChild(std::string_view name) override
     {
         std::string child = current_.back() + "/" + std::string(name);
-        if (alreadyEntered_.contains(child))
+        if (alreadyEntered.contains(child))
             return false;
         current_.push_back(std::move(child));
         return true;
@@ -52,10 +50,10 @@ public:
                      [&](const std::string& name) { return filter.Matches(name); });
         listing.Folders = folders;
     }
-    std::uint64_t FileSize(std::string_view name) override { return static_cast<std::uint64_t>(name.at(1) - '0'); }
+    std::uint64_t FileSize(std::string_view name) override { return name.at(1) - '0'; }
+    std::set<std::string> alreadyEntered;
 
 private:
-    std::set<std::string> alreadyEntered_;
     Lines current_;
 };
 
@@ -105,7 +103,8 @@ class WalkTest : public testing::TestWithParam<WalkCase> {};
 TEST_P(WalkTest, ListsLogsAndPumpsInOrder)
 {
     const WalkCase& c = GetParam();
-    FakeEnumeration files(c.alreadyEntered);
+    FakeEnumeration files;
+    files.alreadyEntered = c.alreadyEntered;
     Catalogue catalogue;
     RunFlags flags;
     TraceObserver observer(flags, c.stopAtPump);
