@@ -156,10 +156,55 @@ std::vector<ResultList::Item> ResultList::DistinctItems() const
     return items;
 }
 
-void ResultList::Sort(const RowCompare& compare)
+std::uint64_t ResultList::CopiesBefore(Place place, std::size_t item) const
+{
+    std::uint64_t copies = 0;
+    for (std::size_t k = 0; k < item; ++k) {
+        if (items_[k].entry == place.entry && items_[k].edit == place.edit)
+            copies += items_[k].copies;
+    }
+    return copies;
+}
+
+ResultList::Identity ResultList::IdentityOf(std::uint64_t row) const
+{
+    const Place place = Locate(row);
+    if (place.edit != kUnedited)
+        return {place, 0};
+    if (row < SortedRowCount()) {
+        const std::size_t item = ItemAt(row);
+        return {place, CopiesBefore(place, item) + row - (item == 0 ? 0 : itemEnds_[item - 1])};
+    }
+    // An outer entry lists each partner once, so the copies before `row`
+    // after the sorted part are those of the outer entries before its own.
+    std::uint64_t ordinal = CopiesBefore(place, items_.size()) +
+                            groups_->CopiesAmong(side_, place.entry, sortedOuters_,
+                                                 groups_->OuterAt(side_, row));
+    for (auto edit = tailEdits_.begin(); edit != tailEdits_.end() && edit->first < row; ++edit)
+        ordinal -= groups_->PartnerAt(side_, edit->first) == place.entry ? 1 : 0;
+    return {place, ordinal};
+}
+
+std::uint64_t ResultList::RowOf(Identity identity) const
+{
+    std::uint64_t start = 0;
+    for (const Item& item : items_) {
+        if (item.entry == identity.place.entry && item.edit == identity.place.edit) {
+            if (identity.ordinal < item.copies)
+                return start + identity.ordinal;
+            identity.ordinal -= item.copies;
+        }
+        start += item.copies;
+    }
+    return kNoRow;
+}
+
+std::uint64_t ResultList::Sort(const RowCompare& compare, std::uint64_t followedRow)
 {
     if (!groups_)
-        return;
+        return followedRow;
+    const bool follows = followedRow < RowCount();
+    const Identity followed = follows ? IdentityOf(followedRow) : Identity{};
     struct Keyed {
         RowView view;
         Item item;
@@ -177,6 +222,7 @@ void ResultList::Sort(const RowCompare& compare)
     CountItemEnds(0);
     sortedOuters_ = outers_;
     tailEdits_.clear();
+    return follows ? RowOf(followed) : followedRow;
 }
 
 }  // namespace jumelix

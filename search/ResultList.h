@@ -55,12 +55,17 @@ public:
     void SetFolder(std::uint64_t row, std::string folder);
     void Clear();
 
+    // Stands for no row where a row number is expected.
+    static constexpr std::uint64_t kNoRow = UINT64_MAX;
+
     // Negative when the first row goes first, like the column comparison.
     using RowCompare = std::function<int(const RowView&, const RowView&)>;
     // Reorders the rows so far; rows appended later come after them. Rows
     // that compare equal come in catalogue order of their entries, edited
-    // rows before the unedited copies of the same entry.
-    void Sort(const RowCompare& compare);
+    // rows before the unedited copies of the same entry. Returns where
+    // `followedRow` went; a followed row not below RowCount() comes back as
+    // it was.
+    std::uint64_t Sort(const RowCompare& compare, std::uint64_t followedRow = kNoRow);
 
     // Used by the search: makes this an empty list of that side of `groups`.
     void Start(std::shared_ptr<const SizeGroups> groups, ListSide side);
@@ -82,6 +87,12 @@ private:
         std::uint32_t entry;
         std::uint32_t edit;
     };
+    // A row as a sort keeps it: its place, and for an unedited row how many
+    // unedited copies of its entry come before it in the list.
+    struct Identity {
+        Place place;
+        std::uint64_t ordinal;
+    };
 
     std::uint64_t SortedRowCount() const;
     // The sorted part's item that holds `row`.
@@ -90,6 +101,10 @@ private:
     RowView View(std::uint32_t entry, std::uint32_t edit) const;
     void SplitForEdit(std::size_t item, std::uint64_t offset, std::string folder);
     void CountItemEnds(std::size_t fromItem);
+    // Copies of the place's item kind in the sorted part before `item`.
+    std::uint64_t CopiesBefore(Place place, std::size_t item) const;
+    Identity IdentityOf(std::uint64_t row) const;
+    std::uint64_t RowOf(Identity identity) const;
     std::vector<Item> DistinctItems() const;
 
     std::shared_ptr<const SizeGroups> groups_;

@@ -26,14 +26,17 @@ std::optional<std::uint64_t> ParseSize(std::string_view text)
 
 ResultOrdering::ResultOrdering(TextCompare compare) : compare_(std::move(compare)) {}
 
-void ResultOrdering::ColumnClick(ResultList& list, int column)
+std::uint64_t ResultOrdering::ColumnClick(ResultList& list, int column, std::uint64_t followedRow)
 {
     kind_ = column >= 2 ? SortKind::Integer : SortKind::Text;
     const int parameter = column - 1;
-    list.Sort([this, parameter](const RowView& row1, const RowView& row2) {
-        return Compare(row1, row2, parameter);
-    });
+    const std::uint64_t followed = list.Sort(
+        [this, parameter](const RowView& row1, const RowView& row2) {
+            return Compare(row1, row2, parameter);
+        },
+        followedRow);
     descending_[column] = !descending_[column];
+    return followed;
 }
 
 int ResultOrdering::CompareRows(const ResultRow* row1, const ResultRow* row2, int parameter) const

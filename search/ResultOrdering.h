@@ -18,7 +18,9 @@ public:
     explicit ResultOrdering(TextCompare compare);
 
     // A click on column 0 ("Dossiers"), 1 ("Fichiers") or 2 ("Taille (en octets)").
-    void ColumnClick(ResultList& list, int column);
+    // Returns where the followed row went (see ResultList::Sort).
+    std::uint64_t ColumnClick(ResultList& list, int column,
+                              std::uint64_t followedRow = ResultList::kNoRow);
 
     // Negative when row1 goes first; `parameter` is the column index minus 1.
     // Rows that are absent compare equal. Sizes compare as full 64-bit values.

@@ -93,12 +93,17 @@ void SizeGroups::SortNamesWithinFolders()
     }
 }
 
-std::uint32_t SizeGroups::PartnerAt(ListSide side, std::uint64_t row) const
+std::uint32_t SizeGroups::OuterAt(ListSide side, std::uint64_t row) const
 {
     const auto& rows = rowsBefore_[Index(side)];
-    const auto outer = static_cast<std::uint32_t>(
-        std::upper_bound(rows.begin(), rows.end(), row) - rows.begin() - 1);
-    return Partner(static_cast<int>(Index(side)), outer, row - rows[outer]);
+    return static_cast<std::uint32_t>(std::upper_bound(rows.begin(), rows.end(), row) -
+                                      rows.begin() - 1);
+}
+
+std::uint32_t SizeGroups::PartnerAt(ListSide side, std::uint64_t row) const
+{
+    const std::uint32_t outer = OuterAt(side, row);
+    return Partner(static_cast<int>(Index(side)), outer, row - RowsBefore(side, outer));
 }
 
 // The rank-th member, in catalogue order, of the entry's group at `level`

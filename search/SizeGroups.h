@@ -30,6 +30,8 @@ public:
     {
         return rowsBefore_[Index(side)][outer];
     }
+    // The outer entry whose rows hold `row` of that list in search order.
+    std::uint32_t OuterAt(ListSide side, std::uint64_t row) const;
     // The entry listed at `row` of that list in search order.
     std::uint32_t PartnerAt(ListSide side, std::uint64_t row) const;
     // How many rows the outer entries first..last-1 give that list for `entry`.

@@ -169,8 +169,8 @@ TEST(SearchPropertyTest, SearchGivesThePairwiseRowsOfTheOuterEntriesCompleted)
 }
 
 // Does nothing, edits a row (or one past the end, which is ignored) or clicks
-// a column; checks the list against its model, which takes over the order a
-// sort gives once that order is checked.
+// a column, following a row through the sort; checks the list against its
+// model, which takes over the order a sort gives once that order is checked.
 void RandomStep(ResultList& list, std::vector<Flat>& model, ResultOrdering& ordering, std::mt19937& random)
 {
     ASSERT_EQ(Rows(list), model);
@@ -184,8 +184,14 @@ void RandomStep(ResultList& list, std::vector<Flat>& model, ResultOrdering& orde
         ASSERT_EQ(Rows(list), model);
     } else if (action == 2) {
         const int column = static_cast<int>(random() % 3);
-        ordering.ColumnClick(list, column);
+        const std::uint64_t followed = random() % (model.size() + 1);
+        const std::uint64_t moved = ordering.ColumnClick(list, column, followed);
         auto before = std::exchange(model, Rows(list));
+        // The followed row is still the same file; one past the end stays put.
+        if (followed < before.size())
+            ASSERT_EQ(model.at(moved), before[followed]);
+        else
+            ASSERT_EQ(moved, followed);
         auto after = model;
         std::ranges::sort(before);
         std::ranges::sort(after);
