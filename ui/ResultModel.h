@@ -1,10 +1,12 @@
 #pragma once
 
 #include "ResultList.h"
+#include "ResultOrdering.h"
 
-#include <QAbstractTableModel>
+#include <QObject>
+#include <QString>
 
-#include <functional>
+#include <cstdint>
 #include <string_view>
 
 namespace jumelix {
@@ -12,45 +14,41 @@ namespace jumelix {
 // A text of the file system or the catalogue (UTF-8 bytes) as shown text.
 QString FromBytes(std::string_view text);
 
-// One result list as three columns, read from the list on demand. A list can
-// hold billions of rows, and a tree view lays out every row it is given, so
-// the view fetches rows a page at a time as it is scrolled to the end; a list
-// can also hold more rows than a view can count, so at most INT_MAX of them
-// can be fetched.
-class ResultModel final : public QAbstractTableModel {
+// One result list as its view reads it: 64-bit row numbers, three texts a
+// row worked out on demand, nothing kept per row. Rows appended to the list
+// by a running search show once Grow() is called.
+class ResultModel final : public QObject {
     Q_OBJECT
 
 public:
-    explicit ResultModel(ResultList& list, QObject* parent = nullptr);
+    enum Column { FolderColumn, NameColumn, SizeColumn, ColumnCount };
 
-    static constexpr int kPageRows = 10000;
+    ResultModel(ResultList& list, ResultOrdering& ordering, QObject* parent = nullptr);
 
-    // Shows rows appended to the list since the last call, up to the first
-    // page; the view fetches the rest.
+    std::uint64_t RowCount() const { return rows_; }
+    // Empty past the last row.
+    QString Text(std::uint64_t row, int column) const;
+    // Replaces that row's folder text in this list only.
+    void SetFolder(std::uint64_t row, const QString& folder);
+    // Sorts as a click on that column's header does; returns where
+    // `followedRow` went.
+    std::uint64_t SortByColumn(int column, std::uint64_t followedRow);
+
+    // Shows the rows appended to the list since the last call. Between two
+    // calls of Clear() a list only grows.
     void Grow();
     // Empties the list and the model together, so no view reads a gone row.
     void Clear();
-    // Runs a reordering of the list's rows.
-    void Reorder(const std::function<void()>& reorder);
-    // The list holds more rows than the model can show.
-    bool Truncated() const;
 
-    int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-    Qt::ItemFlags flags(const QModelIndex& index) const override;
-    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
-    bool canFetchMore(const QModelIndex& parent) const override;
-    void fetchMore(const QModelIndex& parent) override;
+signals:
+    void Grown(quint64 previousRows);
+    void Reset();
+    void Reordered();
 
 private:
-    int rowsAvailable() const;
-    void showRows(int rows);
-
     ResultList& list_;
-    int rows_ = 0;
-    bool changing_ = false;
+    ResultOrdering& ordering_;
+    std::uint64_t rows_ = 0;
 };
 
 }  // namespace jumelix

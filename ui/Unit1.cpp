@@ -4,8 +4,8 @@
 #include "DirectoryEdit.h"
 #include "Messages.h"
 #include "PosixFileEnumeration.h"
-#include "ResultDelegate.h"
 #include "ResultModel.h"
+#include "ResultView.h"
 #include "StartFolder.h"
 #include "WindowFont.h"
 #include "ui_Unit1.h"
@@ -14,11 +14,9 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QScreen>
 
-#include <limits>
 #include <utility>
 
 namespace jumelix {
@@ -36,8 +34,8 @@ TForm1::TForm1(QWidget* parent)
       ordering_([this](std::string_view a, std::string_view b) {
           return collator_.compare(FromBytes(a), FromBytes(b));
       }),
-      upperModel_(new ResultModel(upper_, this)),
-      lowerModel_(new ResultModel(lower_, this))
+      upperModel_(new ResultModel(upper_, ordering_, this)),
+      lowerModel_(new ResultModel(lower_, ordering_, this))
 {
     ui_->setupUi(this);
     // The counters start as one blank, which the layout file cannot hold.
@@ -45,12 +43,10 @@ TForm1::TForm1(QWidget* parent)
     ui_->Label6->setText(QStringLiteral(" "));
     setFixedSize(648, 550);
     applyFonts();
-    setUpResultList(ui_->ListView3, upperModel_);
-    setUpResultList(ui_->ListView4, lowerModel_);
-    connect(ui_->ListView3->header(), &QHeaderView::sectionClicked, this,
-            &TForm1::ListView3ColumnClick);
-    connect(ui_->ListView4->header(), &QHeaderView::sectionClicked, this,
-            &TForm1::ListView4ColumnClick);
+    ui_->ListView3->SetModel(upperModel_);
+    ui_->ListView4->SetModel(lowerModel_);
+    connect(ui_->ListView3, &ResultView::ColumnClicked, this, &TForm1::ListView3ColumnClick);
+    connect(ui_->ListView4, &ResultView::ColumnClicked, this, &TForm1::ListView4ColumnClick);
     connect(ui_->Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
     connect(ui_->Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
     connect(ui_->Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
@@ -74,20 +70,6 @@ void TForm1::applyFonts()
 {
     setFont(WindowFont(11, false));
     ui_->Label10->setFont(WindowFont(16, true));
-}
-
-void TForm1::setUpResultList(QTreeView* view, ResultModel* model)
-{
-    view->setModel(model);
-    view->setItemDelegate(new ResultDelegate(view));
-    QHeaderView* header = view->header();
-    header->setSectionsClickable(true);
-    header->resizeSection(0, 240);
-    header->resizeSection(1, 239);
-    // The three columns fill the list exactly (240, 239, 150); the size column
-    // gives way to a vertical scroll bar instead of pushing itself out of sight.
-    header->setStretchLastSection(false);
-    header->setSectionResizeMode(2, QHeaderView::Stretch);
 }
 
 void TForm1::FormCreate()
@@ -139,12 +121,12 @@ void TForm1::FormKeyDown(int key)
 
 void TForm1::ListView3ColumnClick(int column)
 {
-    upperModel_->Reorder([this, column] { ordering_.ColumnClick(upper_, column); });
+    ui_->ListView3->SortByColumn(column);
 }
 
 void TForm1::ListView4ColumnClick(int column)
 {
-    lowerModel_->Reorder([this, column] { ordering_.ColumnClick(lower_, column); });
+    ui_->ListView4->SortByColumn(column);
 }
 
 void TForm1::DirectoryEdit1AfterDialog(const QString& name, bool accepted)
@@ -268,24 +250,12 @@ void TForm1::clearResults()
 {
     upperModel_->Clear();
     lowerModel_->Clear();
-    showResultRows();
 }
 
-// A list too long for its view says so, to the eye and to screen readers.
 void TForm1::showResultRows()
 {
-    for (auto [view, model] : {std::pair{ui_->ListView3, upperModel_},
-                               std::pair{ui_->ListView4, lowerModel_}}) {
-        model->Grow();
-        const QString note =
-            model->Truncated()
-                ? QStringLiteral("Seules les %L1 premières lignes de cette liste peuvent être "
-                                 "affichées.")
-                      .arg(std::numeric_limits<int>::max())
-                : QString();
-        view->setToolTip(note);
-        view->setAccessibleDescription(note);
-    }
+    upperModel_->Grow();
+    lowerModel_->Grow();
 }
 
 void TForm1::EntryAdded(std::int32_t filesAdded)

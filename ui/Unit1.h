@@ -17,7 +17,6 @@
 #include <vector>
 
 class QDialog;
-class QTreeView;
 
 namespace Ui {
 class TForm1;
@@ -74,7 +73,6 @@ private:
     enum class Command { None, Walk, Search };
 
     void applyFonts();
-    void setUpResultList(QTreeView* view, ResultModel* model);
     void runCommands(Command command);
     void runWalk();
     void runSearch();

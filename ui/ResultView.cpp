@@ -1,0 +1,512 @@
+#include "ResultView.h"
+
+#include "AccessibleResultView.h"
+#include "ResultModel.h"
+#include "ScrollMapping.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStandardItemModel>
+#include <QStyleOptionViewItem>
+
+#include <algorithm>
+#include <climits>
+#include <utility>
+
+namespace jumelix {
+namespace {
+
+constexpr std::uint64_t kNoRow = ResultList::kNoRow;
+
+// "1 ligne", "4 050 140 lignes": French grouping, and the singular below 2.
+QString LengthText(std::uint64_t rows)
+{
+    return QLocale(QLocale::French).toString(static_cast<qulonglong>(rows)) +
+           (rows > 1 ? QStringLiteral(" lignes") : QStringLiteral(" ligne"));
+}
+
+void SendTableChange(ResultView* view, QAccessibleTableModelChangeEvent::ModelChangeType change,
+                     int firstRow = -1, int lastRow = -1)
+{
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleTableModelChangeEvent event(view, change);
+    event.setFirstRow(firstRow);
+    event.setLastRow(lastRow);
+    QAccessible::updateAccessibility(&event);
+}
+
+}  // namespace
+
+ResultView::ResultView(QWidget* parent)
+    : QAbstractScrollArea(parent), header_(new QHeaderView(Qt::Horizontal, this))
+{
+    InstallAccessibleResultView();
+    setFocusPolicy(Qt::StrongFocus);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* titles = new QStandardItemModel(0, ResultModel::ColumnCount, header_);
+    titles->setHorizontalHeaderLabels({QStringLiteral("Dossiers"), QStringLiteral("Fichiers"),
+                                       QStringLiteral("Taille (en octets)")});
+    titles->setHeaderData(ResultModel::SizeColumn, Qt::Horizontal,
+                          QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter),
+                          Qt::TextAlignmentRole);
+    header_->setModel(titles);
+    header_->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header_->setSectionsClickable(true);
+    header_->resizeSection(ResultModel::FolderColumn, 240);
+    header_->resizeSection(ResultModel::NameColumn, 239);
+    // The three columns fill the list exactly (240, 239, 150); the size column
+    // gives way to the vertical scroll bar instead of pushing itself out of sight.
+    header_->setStretchLastSection(false);
+    header_->setSectionResizeMode(ResultModel::SizeColumn, QHeaderView::Stretch);
+    connect(header_, &QHeaderView::sectionClicked, this, &ResultView::ClickColumn);
+    connect(header_, &QHeaderView::sectionResized, this, [this] {
+        viewport()->update();
+        placeEditor();
+    });
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this,
+            &ResultView::scrollBarAction);
+    measureRows();
+    showRowCount();
+}
+
+void ResultView::SetModel(ResultModel* model)
+{
+    model_ = model;
+    connect(model, &ResultModel::Grown, this, &ResultView::rowsGrown);
+    connect(model, &ResultModel::Reset, this, &ResultView::rowsReset);
+    connect(model, &ResultModel::Reordered, this, &ResultView::rowsReordered);
+    rowsReset();
+}
+
+std::uint64_t ResultView::RowCount() const
+{
+    return model_ != nullptr ? model_->RowCount() : 0;
+}
+
+QString ResultView::CellText(std::uint64_t row, int column) const
+{
+    return model_ != nullptr ? model_->Text(row, column) : QString();
+}
+
+std::uint64_t ResultView::PageRows() const
+{
+    return static_cast<std::uint64_t>(std::max(1, viewport()->height() / rowHeight_));
+}
+
+std::uint64_t ResultView::rowAt(int y) const
+{
+    if (y < 0)
+        return kNoRow;
+    const std::uint64_t row = firstRow_ + static_cast<std::uint64_t>(y / rowHeight_);
+    return row < RowCount() ? row : kNoRow;
+}
+
+int ResultView::columnAt(int x) const
+{
+    return header_->logicalIndexAt(x);
+}
+
+QRect ResultView::CellRect(std::uint64_t row, int column) const
+{
+    const auto rowsInSight = static_cast<std::uint64_t>(viewport()->height() / rowHeight_);
+    if (row < firstRow_ || row - firstRow_ > rowsInSight)
+        return {};
+    return {header_->sectionViewportPosition(column),
+            static_cast<int>(row - firstRow_) * rowHeight_, header_->sectionSize(column),
+            rowHeight_};
+}
+
+QStyleOptionViewItem ResultView::itemOption() const
+{
+    QStyleOptionViewItem option;
+    option.initFrom(this);
+    option.state &= ~(QStyle::State_HasFocus | QStyle::State_MouseOver);
+    option.font = font();
+    option.fontMetrics = fontMetrics();
+    option.features = QStyleOptionViewItem::HasDisplay;
+    option.textElideMode = Qt::ElideRight;
+    option.viewItemPosition = QStyleOptionViewItem::OnlyOne;
+    option.showDecorationSelected =
+        style()->styleHint(QStyle::SH_ItemView_ShowDecorationSelected, nullptr, this) != 0;
+    option.widget = this;
+    return option;
+}
+
+// Every row is as high as the style makes a line of text in an item view.
+void ResultView::measureRows()
+{
+    QStyleOptionViewItem option = itemOption();
+    option.text = QStringLiteral("Ag");
+    rowHeight_ = std::max(
+        1, style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).height());
+    setViewportMargins(0, header_->sizeHint().height(), 0, 0);
+    layOutHeader();
+    syncScrollBar();
+}
+
+void ResultView::layOutHeader()
+{
+    const QRect rows = viewport()->geometry();
+    const int height = header_->sizeHint().height();
+    header_->setGeometry(rows.left(), rows.top() - height, rows.width(), height);
+}
+
+void ResultView::paintEvent(QPaintEvent* /*event*/)
+{
+    QPainter painter(viewport());
+    QStyleOptionViewItem option = itemOption();
+    const bool focused = hasFocus();
+    const std::uint64_t end = std::min(RowCount(), firstRow_ + PageRows() + 1);
+    for (std::uint64_t row = firstRow_; row < end; ++row) {
+        for (int column = 0; column < ResultModel::ColumnCount; ++column) {
+            option.rect = CellRect(row, column);
+            option.text = CellText(row, column);
+            option.displayAlignment =
+                (column == ResultModel::SizeColumn ? Qt::AlignRight : Qt::AlignLeft) |
+                Qt::AlignVCenter;
+            const bool marked =
+                focused && row == currentRow_ && column == ResultModel::FolderColumn;
+            option.state.setFlag(QStyle::State_Selected, marked);
+            option.state.setFlag(QStyle::State_HasFocus, marked);
+            style()->drawControl(QStyle::CE_ItemViewItem, &option, &painter, this);
+        }
+    }
+}
+
+// The bar moved by the user (a drag, a click in its groove) sets the first
+// row through the mapping; a position that already stands for the first row
+// leaves it as it is, so keys and the wheel keep their exact row.
+void ResultView::scrollContentsBy(int /*dx*/, int /*dy*/)
+{
+    if (!syncing_) {
+        const ScrollMapping mapping(RowCount(), PageRows());
+        const int position = verticalScrollBar()->value();
+        if (position != mapping.PositionOf(firstRow_))
+            firstRow_ = mapping.FirstRowAt(position);
+        placeEditor();
+    }
+    viewport()->update();
+}
+
+void ResultView::syncScrollBar()
+{
+    const ScrollMapping mapping(RowCount(), PageRows());
+    firstRow_ = std::min(firstRow_, mapping.LastFirstRow());
+    QScrollBar* bar = verticalScrollBar();
+    syncing_ = true;
+    bar->setRange(0, mapping.Maximum());
+    bar->setPageStep(mapping.PageStep());
+    bar->setValue(mapping.PositionOf(firstRow_));
+    syncing_ = false;
+    placeEditor();
+    viewport()->update();
+}
+
+void ResultView::scrollTo(std::uint64_t firstRow)
+{
+    firstRow_ = firstRow;
+    syncScrollBar();
+}
+
+void ResultView::ensureVisible(std::uint64_t row)
+{
+    const std::uint64_t page = PageRows();
+    if (row < firstRow_)
+        scrollTo(row);
+    else if (row - firstRow_ >= page)
+        scrollTo(row - page + 1);
+}
+
+// Steps of the bar's arrows and groove count in rows, whatever a position
+// stands for.
+void ResultView::scrollBarAction(int action)
+{
+    const std::uint64_t page = PageRows();
+    switch (action) {
+    case QAbstractSlider::SliderSingleStepAdd:
+        scrollTo(firstRow_ + 1);
+        break;
+    case QAbstractSlider::SliderSingleStepSub:
+        scrollTo(firstRow_ - std::min<std::uint64_t>(firstRow_, 1));
+        break;
+    case QAbstractSlider::SliderPageStepAdd:
+        scrollTo(firstRow_ + page);
+        break;
+    case QAbstractSlider::SliderPageStepSub:
+        scrollTo(firstRow_ - std::min(firstRow_, page));
+        break;
+    case QAbstractSlider::SliderToMinimum:
+        scrollTo(0);
+        break;
+    case QAbstractSlider::SliderToMaximum:
+        scrollTo(kNoRow);
+        break;
+    default:
+        break;
+    }
+}
+
+void ResultView::wheelEvent(QWheelEvent* event)
+{
+    wheelRemainder_ += event->angleDelta().y();
+    const int steps = wheelRemainder_ / QWheelEvent::DefaultDeltasPerStep;
+    wheelRemainder_ -= steps * QWheelEvent::DefaultDeltasPerStep;
+    const auto rows = static_cast<std::uint64_t>(std::abs(steps)) *
+                      static_cast<std::uint64_t>(QApplication::wheelScrollLines());
+    // Turning the wheel away from the user goes up the list.
+    scrollTo(steps > 0 ? firstRow_ - std::min(firstRow_, rows) : firstRow_ + rows);
+    event->accept();
+}
+
+void ResultView::SetCurrentRow(std::uint64_t row)
+{
+    if (row >= RowCount())
+        return;
+    if (std::exchange(currentRow_, row) != row)
+        announceCurrentRow();
+    ensureVisible(row);
+    viewport()->update();
+}
+
+void ResultView::keyPressEvent(QKeyEvent* event)
+{
+    const std::uint64_t rows = RowCount();
+    const std::uint64_t page = PageRows();
+    // Without a selected row, moving selects the first one.
+    const bool none = currentRow_ >= rows;
+    const std::uint64_t current = none ? 0 : currentRow_;
+    std::uint64_t target = 0;
+    switch (event->key()) {
+    case Qt::Key_Up:
+        target = current - std::min<std::uint64_t>(current, none ? 0 : 1);
+        break;
+    case Qt::Key_Down:
+        target = current + (none ? 0 : 1);
+        break;
+    case Qt::Key_PageUp:
+        target = current - std::min(current, none ? 0 : page);
+        break;
+    case Qt::Key_PageDown:
+        target = current + (none ? 0 : page);
+        break;
+    case Qt::Key_Home:
+        break;
+    case Qt::Key_End:
+        target = kNoRow;
+        break;
+    case Qt::Key_F2:
+        EditCurrentRow();
+        return;
+    default:
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    if (rows > 0)
+        SetCurrentRow(std::min(target, rows - 1));
+    event->accept();
+}
+
+void ResultView::mousePressEvent(QMouseEvent* event)
+{
+    const QPoint at = event->position().toPoint();
+    const std::uint64_t row = rowAt(at.y());
+    pressOnSelected_ = event->button() == Qt::LeftButton && !std::exchange(focusByClick_, false) &&
+                       row == currentRow_ && columnAt(at.x()) == ResultModel::FolderColumn;
+    SetCurrentRow(row);
+    event->accept();
+}
+
+void ResultView::mouseReleaseEvent(QMouseEvent* event)
+{
+    const QPoint at = event->position().toPoint();
+    if (std::exchange(pressOnSelected_, false) && rowAt(at.y()) == currentRow_ &&
+        columnAt(at.x()) == ResultModel::FolderColumn)
+        EditCurrentRow();
+    event->accept();
+}
+
+void ResultView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    const QPoint at = event->position().toPoint();
+    const std::uint64_t row = rowAt(at.y());
+    if (event->button() == Qt::LeftButton && row != kNoRow &&
+        columnAt(at.x()) == ResultModel::FolderColumn) {
+        SetCurrentRow(row);
+        EditCurrentRow();
+    }
+    event->accept();
+}
+
+void ResultView::focusInEvent(QFocusEvent* event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    focusByClick_ = event->reason() == Qt::MouseFocusReason;
+    viewport()->update();
+    announceCurrentRow();
+}
+
+void ResultView::focusOutEvent(QFocusEvent* event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
+}
+
+void ResultView::changeEvent(QEvent* event)
+{
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        measureRows();
+}
+
+bool ResultView::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::Resize) {
+        layOutHeader();
+        syncScrollBar();
+    }
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
+QLineEdit* ResultView::Editor() const
+{
+    return editedRow_ != kNoRow ? editor_ : nullptr;
+}
+
+void ResultView::EditCurrentRow()
+{
+    if (currentRow_ >= RowCount())
+        return;
+    ensureVisible(currentRow_);
+    if (editor_ == nullptr) {
+        editor_ = new QLineEdit(viewport());
+        editor_->setFrame(false);
+        editor_->installEventFilter(this);
+    }
+    editedRow_ = currentRow_;
+    editor_->setText(CellText(editedRow_, ResultModel::FolderColumn));
+    editor_->selectAll();
+    placeEditor();
+    editor_->show();
+    editor_->setFocus(Qt::OtherFocusReason);
+}
+
+// The editor goes with its row, and out of sight above the list with it.
+void ResultView::placeEditor()
+{
+    if (editedRow_ == kNoRow)
+        return;
+    const QRect cell = CellRect(editedRow_, ResultModel::FolderColumn);
+    editor_->setGeometry(cell.isValid() ? cell
+                                        : QRect(0, -rowHeight_,
+                                                header_->sectionSize(ResultModel::FolderColumn),
+                                                rowHeight_));
+}
+
+void ResultView::commitEdit()
+{
+    if (editedRow_ == kNoRow)
+        return;
+    model_->SetFolder(std::exchange(editedRow_, kNoRow), editor_->text());
+    closeEditor();
+}
+
+void ResultView::cancelEdit()
+{
+    if (std::exchange(editedRow_, kNoRow) != kNoRow)
+        closeEditor();
+}
+
+// Hiding the focused editor takes its focus away, which commits nothing more:
+// the edited row is already forgotten.
+void ResultView::closeEditor()
+{
+    const bool hadFocus = editor_->hasFocus();
+    editor_->hide();
+    if (hadFocus)
+        setFocus(Qt::OtherFocusReason);
+    viewport()->update();
+}
+
+bool ResultView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != editor_)
+        return QAbstractScrollArea::eventFilter(watched, event);
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            key == Qt::Key_Escape ? cancelEdit() : commitEdit();
+            return true;
+        }
+    } else if (event->type() == QEvent::FocusOut &&
+               static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
+        commitEdit();
+    }
+    return false;
+}
+
+void ResultView::ClickColumn(int column)
+{
+    emit ColumnClicked(column);
+}
+
+void ResultView::SortByColumn(int column)
+{
+    commitEdit();
+    currentRow_ = model_->SortByColumn(column, currentRow_);
+    viewport()->update();
+}
+
+void ResultView::rowsGrown(quint64 previousRows)
+{
+    syncScrollBar();
+    showRowCount();
+    if (previousRows < INT_MAX) {
+        SendTableChange(this, QAccessibleTableModelChangeEvent::RowsInserted,
+                        static_cast<int>(previousRows),
+                        static_cast<int>(std::min<std::uint64_t>(RowCount(), INT_MAX) - 1));
+    }
+}
+
+void ResultView::rowsReset()
+{
+    cancelEdit();
+    firstRow_ = 0;
+    currentRow_ = kNoRow;
+    syncScrollBar();
+    showRowCount();
+    SendTableChange(this, QAccessibleTableModelChangeEvent::ModelReset);
+}
+
+void ResultView::rowsReordered()
+{
+    viewport()->update();
+    SendTableChange(this, QAccessibleTableModelChangeEvent::ModelReset);
+}
+
+void ResultView::showRowCount()
+{
+    const QString length = LengthText(RowCount());
+    setToolTip(length);
+    setAccessibleDescription(length);
+}
+
+// Screen readers hear of the row the user moves to.
+void ResultView::announceCurrentRow()
+{
+    if (!QAccessible::isActive() || !hasFocus() || currentRow_ >= INT_MAX)
+        return;
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(this);
+    QAccessibleInterface* cell =
+        table->tableInterface()->cellAt(static_cast<int>(currentRow_), ResultModel::FolderColumn);
+    QAccessibleEvent event(cell, QAccessible::Focus);
+    QAccessible::updateAccessibility(&event);
+}
+
+}  // namespace jumelix

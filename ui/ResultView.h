@@ -1,0 +1,108 @@
+#pragma once
+
+#include "ResultList.h"
+
+#include <QAbstractScrollArea>
+#include <QPointer>
+
+#include <cstdint>
+
+class QHeaderView;
+class QLineEdit;
+class QStyleOptionViewItem;
+
+namespace jumelix {
+
+class ResultModel;
+
+// A result list on screen: three columns under a clickable header, and only
+// the rows in sight painted, straight from the model. Row numbers are 64-bit
+// and the vertical scroll bar is mapped onto them (ScrollMapping), so every
+// row of a list of any length can be reached. One row is selected at a time;
+// it is marked on the first column only, and only while the list has the
+// focus. The first column is edited in place: double-click, F2, or a click on
+// the selected row; Enter or leaving the field keeps the text, Escape drops it.
+class ResultView final : public QAbstractScrollArea {
+    Q_OBJECT
+
+public:
+    explicit ResultView(QWidget* parent = nullptr);
+
+    void SetModel(ResultModel* model);
+    QHeaderView* Header() const { return header_; }
+
+    // The model's rows and texts; none once the model is gone.
+    std::uint64_t RowCount() const;
+    QString CellText(std::uint64_t row, int column) const;
+
+    std::uint64_t FirstRow() const { return firstRow_; }
+    // Rows wholly in sight, at least one.
+    std::uint64_t PageRows() const;
+    std::uint64_t CurrentRow() const { return currentRow_; }
+    void SetCurrentRow(std::uint64_t row);
+    // The cell's rectangle in the viewport; empty when the row is out of sight.
+    QRect CellRect(std::uint64_t row, int column) const;
+    // The open in-place editor, or none.
+    QLineEdit* Editor() const;
+    void EditCurrentRow();
+
+    // What a click on that column's header does.
+    void ClickColumn(int column);
+    // Sorts on the column; the selection follows its row.
+    void SortByColumn(int column);
+
+signals:
+    void ColumnClicked(int column);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    std::uint64_t rowAt(int y) const;
+    int columnAt(int x) const;
+    QStyleOptionViewItem itemOption() const;
+    void measureRows();
+    void layOutHeader();
+    void scrollTo(std::uint64_t firstRow);
+    void ensureVisible(std::uint64_t row);
+    void syncScrollBar();
+    void scrollBarAction(int action);
+    void rowsGrown(quint64 previousRows);
+    void rowsReset();
+    void rowsReordered();
+    void showRowCount();
+    void placeEditor();
+    void commitEdit();
+    void cancelEdit();
+    void closeEditor();
+    void announceCurrentRow();
+
+    QPointer<ResultModel> model_;
+    QHeaderView* header_;
+    QLineEdit* editor_ = nullptr;
+    std::uint64_t firstRow_ = 0;
+    std::uint64_t currentRow_ = ResultList::kNoRow;
+    std::uint64_t editedRow_ = ResultList::kNoRow;
+    int rowHeight_ = 1;
+    // The bar is being set from firstRow_, not by the user.
+    bool syncing_ = false;
+    // The focus came with the last mouse press, which selects and no more.
+    bool focusByClick_ = false;
+    // A left press on the folder of the row that was already selected.
+    bool pressOnSelected_ = false;
+    // Wheel turns too small for a whole row yet.
+    int wheelRemainder_ = 0;
+};
+
+}  // namespace jumelix
