@@ -16,6 +16,8 @@ int GuiSearch(int argc, char** argv);
 
 // A seeded synthetic catalogue of n entries, as `search --synthetic` uses.
 void BuildSynthetic(Catalogue& catalogue, std::uint32_t n, std::uint64_t seed);
+// n files of one size, each in a folder of its own: n(n-1) upper rows.
+void BuildEqual(Catalogue& catalogue, std::uint32_t n);
 
 // The process's peak resident set size so far, in KiB.
 std::int64_t PeakRssKb();

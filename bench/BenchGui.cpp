@@ -2,13 +2,17 @@
 #include "Bench.h"
 
 #include "ModalAnswerer.h"
+#include "ResultView.h"
 #include "Unit1.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -52,9 +56,11 @@ struct StepRun {
 };
 
 // Shows the window, lets it paint once, then times `step` (its closing
-// message answered as soon as it shows) and the gaps between event passes.
+// message answered as soon as it shows) and the gaps between event passes;
+// `after` runs once that is measured, with the window still up.
 StepRun RunStep(char* program, const std::function<void(TForm1&)>& prepare,
-                const std::function<void(TForm1&)>& step)
+                const std::function<void(TForm1&)>& step,
+                const std::function<void(TForm1&)>& after = [](TForm1&) {})
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -72,9 +78,59 @@ StepRun RunStep(char* program, const std::function<void(TForm1&)>& prepare,
     const auto start = Clock::now();
     step(form);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const double longestGapMs = gaps.LongestMs();
     for (const QString& text : answerer.Texts())
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
-    return {seconds, gaps.LongestMs()};
+    after(form);
+    return {seconds, longestGapMs};
+}
+
+double MsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+struct ScrollRun {
+    double longestMs = 0;
+    bool reachedEnds = true;
+};
+
+// Drags the upper list's scroll bar to 100 positions spread over it, the last
+// one at the bottom, then presses End and Home; each move is timed to the end
+// of its paint. The bottom, End and Home must show the list's ends.
+ScrollRun ScrollUpperList(TForm1& form)
+{
+    auto* view = form.findChild<ResultView*>(QStringLiteral("ListView3"));
+    QScrollBar* bar = view->verticalScrollBar();
+    const std::uint64_t rows = view->RowCount();
+    const auto lastRowShown = [view, rows] {
+        return rows == 0 || view->FirstRow() + view->PageRows() >= rows;
+    };
+    ScrollRun run;
+    const auto timed = [view, &run](const std::function<void()>& move) {
+        const auto start = Clock::now();
+        move();
+        view->viewport()->repaint();
+        run.longestMs = std::max(run.longestMs, MsSince(start));
+    };
+    bar->setSliderDown(true);
+    for (int step = 1; step <= 100; ++step) {
+        timed([bar, step] {
+            bar->setSliderPosition(static_cast<int>(std::int64_t{bar->maximum()} * step / 100));
+        });
+    }
+    bar->setSliderDown(false);
+    run.reachedEnds = lastRowShown();
+    for (const Qt::Key key : {Qt::Key_End, Qt::Key_Home}) {
+        timed([view, key] {
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+            QCoreApplication::sendEvent(view, &press);
+        });
+        run.reachedEnds = run.reachedEnds &&
+                          view->CurrentRow() == (key == Qt::Key_End ? rows - 1 : 0) &&
+                          (key == Qt::Key_End ? lastRowShown() : view->FirstRow() == 0);
+    }
+    return run;
 }
 
 }  // namespace
@@ -102,32 +158,42 @@ int GuiWalk(int argc, char** argv)
 
 int GuiSearch(int argc, char** argv)
 {
-    if ((argc != 3 && argc != 5) || std::strcmp(argv[1], "--synthetic") != 0 ||
-        (argc == 5 && std::strcmp(argv[3], "--seed") != 0)) {
-        std::fprintf(stderr, "usage: jumelix-bench gui-search --synthetic N [--seed S]\n");
+    const bool equal = argc == 3 && std::strcmp(argv[1], "--equal") == 0;
+    const bool synthetic = (argc == 3 || (argc == 5 && std::strcmp(argv[3], "--seed") == 0)) &&
+                           std::strcmp(argv[1], "--synthetic") == 0;
+    if (!equal && !synthetic) {
+        std::fprintf(stderr, "usage: jumelix-bench gui-search --synthetic N [--seed S]\n"
+                             "       jumelix-bench gui-search --equal N\n");
         return 2;
     }
     const auto n = static_cast<std::uint32_t>(std::stoul(argv[2]));
     const std::uint64_t seed = argc == 5 ? std::stoull(argv[4]) : 1;
     std::uint64_t upper = 0;
-    std::uint64_t lower = 0;
+    ScrollRun scroll;
     const StepRun run = RunStep(
         argv[0],
-        [n, seed](TForm1& form) {
+        [n, seed, equal](TForm1& form) {
             // As a walk of n files would leave it.
-            BuildSynthetic(form.FileCatalogue(), n, seed);
+            if (equal)
+                BuildEqual(form.FileCatalogue(), n);
+            else
+                BuildSynthetic(form.FileCatalogue(), n, seed);
             form.FilesAdded = static_cast<std::int32_t>(n);
             form.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))
                 ->setMaximum(form.FilesAdded);
         },
-        [&upper, &lower](TForm1& form) {
+        [&upper](TForm1& form) {
             form.Button2Click();
             upper = form.UpperList().RowCount();
-            lower = form.LowerList().RowCount();
-        });
-    std::printf("entries %u upper %llu lower %llu seconds %.3f longest_gap_ms %.1f\n", n,
-                static_cast<unsigned long long>(upper), static_cast<unsigned long long>(lower),
-                run.seconds, run.longestGapMs);
+        },
+        [&scroll](TForm1& form) { scroll = ScrollUpperList(form); });
+    std::printf("rows %llu seconds %.3f longest_gap_ms %.1f scroll_ms_max %.1f peak_rss_kb %lld\n",
+                static_cast<unsigned long long>(upper), run.seconds, run.longestGapMs,
+                scroll.longestMs, static_cast<long long>(PeakRssKb()));
+    if (!scroll.reachedEnds) {
+        std::fprintf(stderr, "the scroll bar, End or Home did not reach the end of the list\n");
+        return 1;
+    }
     return 0;
 }
 

@@ -68,14 +68,13 @@ void BuildSynthetic(Catalogue& catalogue, std::uint32_t n, std::uint64_t seed)
     }
 }
 
-namespace {
-
-// n files of one size, each in a folder of its own: n(n-1) upper rows.
 void BuildEqual(Catalogue& catalogue, std::uint32_t n)
 {
     for (std::uint32_t i = 0; i < n; ++i)
         catalogue.Append(catalogue.AddFolder("/e/" + std::to_string(i) + "/"), "same.bin", 4096);
 }
+
+namespace {
 
 void PrintRows(const ResultList& list, char tag)
 {
