@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,8 +35,9 @@ public:
     virtual void Leave() = 0;
     // Reads the current folder's listing; an unreadable folder lists nothing.
     virtual void List(const Wildcard& filter, FolderListing& listing) = 0;
-    // Size of file `name` in the current folder, or 0 when it cannot be found.
-    virtual std::uint64_t FileSize(std::string_view name) = 0;
+    // Size of file `name` in the current folder; nothing when it cannot be
+    // read or the entry is no longer a regular file.
+    virtual std::optional<std::uint64_t> FileSize(std::string_view name) = 0;
 };
 
 }  // namespace jumelix

@@ -284,16 +284,16 @@ void PosixFileEnumeration::List(const Wildcard& filter, FolderListing& listing)
         s.ListEntries(fd, filter, listing);
 }
 
-std::uint64_t PosixFileEnumeration::FileSize(std::string_view name)
+std::optional<std::uint64_t> PosixFileEnumeration::FileSize(std::string_view name)
 {
     State& s = *state_;
     if (s.levels.empty())
-        return 0;
+        return std::nullopt;
     const int fd = s.CurrentFd();
     s.nameBuffer.assign(name);
     struct stat st {};
     if (fd < 0 || fstatat(fd, s.nameBuffer.c_str(), &st, 0) != 0 || !S_ISREG(st.st_mode))
-        return 0;
+        return std::nullopt;
     return static_cast<std::uint64_t>(st.st_size);
 }
 

@@ -18,7 +18,7 @@ public:
     bool EnterChild(std::string_view name) override;
     void Leave() override;
     void List(const Wildcard& filter, FolderListing& listing) override;
-    std::uint64_t FileSize(std::string_view name) override;
+    std::optional<std::uint64_t> FileSize(std::string_view name) override;
 
 private:
     struct State;

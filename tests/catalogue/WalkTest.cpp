@@ -50,7 +50,7 @@ public:
                      [&](const std::string& name) { return filter.Matches(name); });
         listing.Folders = folders;
     }
-    std::uint64_t FileSize(std::string_view name) override { return name.at(1) - '0'; }
+    std::optional<std::uint64_t> FileSize(std::string_view name) override { return name.at(1) - '0'; }
     std::set<std::string> alreadyEntered;
 
 private:
