@@ -206,6 +206,32 @@ PosixFileEnumeration::PosixFileEnumeration() : state_(std::make_unique<State>())
 
 PosixFileEnumeration::~PosixFileEnumeration() = default;
 
+FolderCheck PosixFileEnumeration::CheckFolder(std::string_view path)
+{
+    const std::string text(path);
+    const int fd = OpenFolderPath(text);
+    if (fd >= 0) {
+        close(fd);
+        return FolderCheck::Walkable;
+    }
+    switch (errno) {
+    case ENOENT:
+        return FolderCheck::Missing;
+    case ENOTDIR: {
+        // Either the entry itself or one on its path is not a folder.
+        struct stat st {};
+        return stat(text.c_str(), &st) == 0 ? FolderCheck::NotAFolder : FolderCheck::Missing;
+    }
+    case EACCES:
+    case EPERM:
+        return FolderCheck::AccessDenied;
+    case ELOOP:
+        return FolderCheck::LinkLoop;
+    default:
+        return FolderCheck::Unopenable;
+    }
+}
+
 bool PosixFileEnumeration::EnterRoot(std::string_view path)
 {
     State& s = *state_;

@@ -14,6 +14,7 @@ public:
     PosixFileEnumeration();
     ~PosixFileEnumeration() override;
 
+    FolderCheck CheckFolder(std::string_view path) override;
     bool EnterRoot(std::string_view path) override;
     bool EnterChild(std::string_view name) override;
     void Leave() override;

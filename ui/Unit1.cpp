@@ -3,7 +3,6 @@
 #include "ApplicationCursor.h"
 #include "DirectoryEdit.h"
 #include "Messages.h"
-#include "PosixFileEnumeration.h"
 #include "ResultDelegate.h"
 #include "ResultModel.h"
 #include "StartFolder.h"
@@ -26,13 +25,38 @@ namespace {
 
 constexpr auto kPumpInterval = std::chrono::milliseconds(10);
 
+// Why step 1 cannot walk `folder`, as the user is told; empty when it can.
+QString WalkRefusal(FileEnumeration& files, const QString& folder)
+{
+    if (folder.isEmpty())
+        return QStringLiteral("Aucun dossier à parcourir\u00a0: indiquez un dossier.");
+    const QString named = QStringLiteral("«\u00a0%1\u00a0»").arg(folder);
+    switch (files.CheckFolder(folder.toStdString())) {
+    case FolderCheck::Walkable:
+        return {};
+    case FolderCheck::Missing:
+        return QStringLiteral("Le dossier %1 n'existe pas.").arg(named);
+    case FolderCheck::NotAFolder:
+        return QStringLiteral("%1 n'est pas un dossier.").arg(named);
+    case FolderCheck::AccessDenied:
+        return QStringLiteral("Le dossier %1 ne peut pas être ouvert\u00a0: accès refusé.").arg(named);
+    case FolderCheck::LinkLoop:
+        return QStringLiteral("Le dossier %1 ne peut pas être ouvert\u00a0: trop de liens symboliques.")
+            .arg(named);
+    case FolderCheck::Unopenable:
+        break;
+    }
+    return QStringLiteral("Le dossier %1 ne peut pas être ouvert.").arg(named);
+}
+
 }  // namespace
 
-TForm1::TForm1(QWidget* parent)
+TForm1::TForm1(std::unique_ptr<FileEnumeration> files, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       ui_(std::make_unique<Ui::TForm1>()),
+      files_(std::move(files)),
       ordering_([this](std::string_view a, std::string_view b) {
           return collator_.compare(FromBytes(a), FromBytes(b));
       }),
@@ -176,6 +200,13 @@ void TForm1::runCommands(Command command)
 
 void TForm1::runWalk()
 {
+    // A folder that cannot be walked changes nothing: the last catalogue and results stay.
+    const QString folder = ui_->DirectoryEdit1->text();
+    if (const QString refusal = WalkRefusal(*files_, folder); !refusal.isEmpty()) {
+        ShowMessage(this, MessageKind::Error, refusal);
+        return;
+    }
+    ScanFolderPath = folder.toStdString();
     ui_->Label5->setText(QStringLiteral("0"));
     ui_->Label6->setText(QStringLiteral("0"));
     ui_->Label11->show();
@@ -193,10 +224,8 @@ void TForm1::runWalk()
     SetApplicationCursor(Qt::WaitCursor);
     const bool recurse = ui_->CheckBox8->isChecked();
     const std::string filter = ui_->Edit2->text().toStdString();
-    ScanFolderPath = ui_->DirectoryEdit1->text().toStdString();
 
-    PosixFileEnumeration files;
-    FolderWalk walk(files, catalogue_, Flags, *this);
+    FolderWalk walk(*files_, catalogue_, Flags, *this);
     walk.ScanFolder(ScanFolderPath, filter, 0, recurse);
     FilesAdded = walk.FilesAdded();
 

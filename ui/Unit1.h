@@ -2,6 +2,8 @@
 
 #include "Catalogue.h"
 #include "DuplicateSearch.h"
+#include "FileEnumeration.h"
+#include "PosixFileEnumeration.h"
 #include "ResultList.h"
 #include "ResultOrdering.h"
 #include "RunFlags.h"
@@ -33,7 +35,9 @@ class TForm1 final : public QWidget, public WalkObserver, public SearchObserver 
     Q_OBJECT
 
 public:
-    explicit TForm1(QWidget* parent = nullptr);
+    // The walk reads the file system through `files`.
+    explicit TForm1(std::unique_ptr<FileEnumeration> files = std::make_unique<PosixFileEnumeration>(),
+                    QWidget* parent = nullptr);
     ~TForm1() override;
 
     void SetAboutBox(QDialog* aboutBox) { aboutBox_ = aboutBox; }
@@ -84,6 +88,7 @@ private:
     bool isOwnKeyPress(QObject* watched, QEvent* event) const;
 
     std::unique_ptr<Ui::TForm1> ui_;
+    std::unique_ptr<FileEnumeration> files_;
     Catalogue catalogue_;
     ResultList upper_;
     ResultList lower_;

@@ -28,6 +28,7 @@ const std::map<std::string, std::pair<Lines, Lines>> kTree = {
 
 class FakeEnumeration final : public FileEnumeration {
 public:
+    FolderCheck CheckFolder(std::string_view /*path*/) override { return FolderCheck::Walkable; }
     bool EnterRoot(std::string_view path) override
     {
         current_ = {std::string(path)};

@@ -412,6 +412,7 @@ TEST_F(WalkTreeTest, UnreadableFoldersGiveNothingAndTheWalkGoesOn)
         if (access(Path("locked").c_str(), R_OK) == 0 || access(Path("searchonly").c_str(), R_OK) == 0 ||
             access(Path("listonly").c_str(), X_OK) == 0)
             _exit(3);
+        EXPECT_EQ(PosixFileEnumeration().CheckFolder(Path("searchonly")), FolderCheck::AccessDenied);
         return Walk(root_).entries;
     });
     EXPECT_EQ(Sorted(lines), Sorted({"~/|secret.txt 4", "~/ok/|o1.txt 3"}));

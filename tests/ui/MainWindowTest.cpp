@@ -1,5 +1,6 @@
 #include "FolderDialog.h"
 #include "ModalAnswerer.h"
+#include "PosixFileEnumeration.h"
 #include "ResultModel.h"
 #include "Unit1.h"
 
@@ -32,10 +33,39 @@ constexpr int kFiles = 8;
 constexpr int kUpperRows = 8;
 constexpr int kLowerRows = 2;
 
+// The real file system, with what a test puts in its place: the answer to the
+// folder check, and something done before each listing and each size read.
+class TestFiles final : public FileEnumeration {
+public:
+    std::optional<FolderCheck> check;
+    std::function<void()> beforeList, beforeSize;
+
+    FolderCheck CheckFolder(std::string_view path) override { return check.value_or(real_.CheckFolder(path)); }
+    bool EnterRoot(std::string_view path) override { return real_.EnterRoot(path); }
+    bool EnterChild(std::string_view name) override { return real_.EnterChild(name); }
+    void Leave() override { real_.Leave(); }
+    void List(const Wildcard& filter, FolderListing& listing) override
+    {
+        if (beforeList)
+            beforeList();
+        real_.List(filter, listing);
+    }
+    std::optional<std::uint64_t> FileSize(std::string_view name) override
+    {
+        if (beforeSize)
+            beforeSize();
+        return real_.FileSize(name);
+    }
+
+private:
+    PosixFileEnumeration real_;
+};
+
 // The main window as the user meets it, with its message boxes answered and its
 // result models checked on every change.
 struct Window {
-    TForm1 form;
+    TestFiles* files = new TestFiles;  // the window's own
+    TForm1 form{std::unique_ptr<FileEnumeration>(files)};
     ModalAnswerer answerer;
     QAbstractItemModelTester upperTester{view("ListView3")->model(),
                                          QAbstractItemModelTester::FailureReportingMode::QtTest};
@@ -284,6 +314,44 @@ private slots:
         QCOMPARE(opened, b);
         QCOMPARE(w.field()->text(), d);
         QCOMPARE(w.form.ScanFolderPath, d.toStdString());
+    }
+
+    // Step 1 refuses a folder it cannot walk with an error box, and changes nothing else.
+    void refusedFolder_data()
+    {
+        QTest::addColumn<QString>("folder");  // in the tree
+        QTest::addColumn<bool>("denied");     // the folder check says it may not be read
+        QTest::addColumn<QString>("message");
+        QTest::newRow("empty field") << QString() << false << "Aucun dossier à parcourir\u00a0: indiquez un dossier.";
+        QTest::newRow("typo") << "r.txt/A" << false << "Le dossier «\u00a0%1\u00a0» n'existe pas.";
+        QTest::newRow("a file") << "r.txt" << false << "«\u00a0%1\u00a0» n'est pas un dossier.";
+        QTest::newRow("missing") << "nowhere" << false << "Le dossier «\u00a0%1\u00a0» n'existe pas.";
+        QTest::newRow("cannot be opened") << "A" << true
+                                          << "Le dossier «\u00a0%1\u00a0» ne peut pas être ouvert\u00a0: accès refusé.";
+    }
+
+    void refusedFolder()
+    {
+        QFETCH(QString, folder);
+        QFETCH(bool, denied);
+        QFETCH(QString, message);
+        Window w;
+        w.walk(tree_.path());
+        w.click("Button2");
+        const auto state = [&w] {
+            return QStringList{QString::number(w.form.FileCatalogue().size()), w.text("Label5"), w.text("Label6"),
+                               QString::number(w.rows("ListView3") + w.rows("ListView4")),
+                               w.enabled("Button2") ? "step 2 on" : "step 2 off"};
+        };
+        const QStringList before = state();
+        w.answerer.Messages.clear();
+        if (denied)
+            w.files->check = FolderCheck::AccessDenied;
+        const QString path = folder.isEmpty() ? folder : tree_.filePath(folder);
+        w.walk(path);
+        QCOMPARE(w.answerer.Texts(), QStringList{message.arg(path)});
+        QCOMPARE(w.answerer.Messages[0].icon, QMessageBox::Critical);
+        QCOMPARE(state(), before);
     }
 
     // A step button clicked during a search, or the window closed during a step, stops
