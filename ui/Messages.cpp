@@ -5,6 +5,8 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 
+#include <exception>
+
 namespace jumelix {
 
 void ShowMessage(QWidget* parent, MessageKind kind, const QString& text)
@@ -38,6 +40,15 @@ QString ErrorBoxText(const QString& error)
     if (!error.isEmpty() && error.back().unicode() <= u'.')
         return error;
     return error + u'.';
+}
+
+void RunHandler(QWidget* window, const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        ShowMessage(window, MessageKind::Error, ErrorBoxText(QString::fromLocal8Bit(error.what())));
+    }
 }
 
 int ExecModal(QDialog& dialog)

@@ -116,6 +116,11 @@ void TForm1::setUpResultList(QTreeView* view, ResultModel* model)
 
 void TForm1::FormCreate()
 {
+    RunHandler(this, [this] { resolveScanFolder(); });
+}
+
+void TForm1::resolveScanFolder()
+{
     const PosixEnvironment environment;
     const UserDirsSettings settings(environment);
     const PosixDirectoryTest directories;
@@ -163,12 +168,16 @@ void TForm1::FormKeyDown(int key)
 
 void TForm1::ListView3ColumnClick(int column)
 {
-    upperModel_->Reorder([this, column] { ordering_.ColumnClick(upper_, column); });
+    RunHandler(this, [this, column] {
+        upperModel_->Reorder([this, column] { ordering_.ColumnClick(upper_, column); });
+    });
 }
 
 void TForm1::ListView4ColumnClick(int column)
 {
-    lowerModel_->Reorder([this, column] { ordering_.ColumnClick(lower_, column); });
+    RunHandler(this, [this, column] {
+        lowerModel_->Reorder([this, column] { ordering_.ColumnClick(lower_, column); });
+    });
 }
 
 void TForm1::DirectoryEdit1AfterDialog(const QString& name, bool accepted)
@@ -188,10 +197,7 @@ void TForm1::runCommands(Command command)
         return;
     }
     while (command != Command::None && !closeRequested_) {
-        if (command == Command::Walk)
-            runWalk();
-        else
-            runSearch();
+        RunHandler(this, [this, command] { command == Command::Walk ? runWalk() : runSearch(); });
         command = std::exchange(pending_, Command::None);
     }
     if (closeRequested_)
@@ -226,18 +232,28 @@ void TForm1::runWalk()
     const std::string filter = ui_->Edit2->text().toStdString();
 
     FolderWalk walk(*files_, catalogue_, Flags, *this);
-    walk.ScanFolder(ScanFolderPath, filter, 0, recurse);
-    FilesAdded = walk.FilesAdded();
+    try {
+        walk.ScanFolder(ScanFolderPath, filter, 0, recurse);
+    } catch (...) {
+        endWalk(walk.FilesAdded(), StepEnd::Failed);
+        throw;
+    }
+    endWalk(walk.FilesAdded(), Flags.WalkStop ? StepEnd::Stopped : StepEnd::Completed);
+}
 
+// A failed walk ends as a stopped one, without its message: the error box tells.
+void TForm1::endWalk(std::int32_t filesAdded, StepEnd end)
+{
+    FilesAdded = filesAdded;
     SetDefaultApplicationCursor();
     ui_->Label11->hide();
-    if (!closeRequested_) {
-        if (Flags.WalkStop)
+    if (!closeRequested_ && end != StepEnd::Failed) {
+        if (end == StepEnd::Stopped)
             ShowMessage(this, MessageKind::Warning, QStringLiteral("Parcours interrompu."));
         else
             ShowMessage(this, MessageKind::Information, QStringLiteral("Parcours terminé."));
     }
-    ui_->Button2->setEnabled(!Flags.WalkStop);
+    ui_->Button2->setEnabled(end == StepEnd::Completed);
     ui_->Button1->setEnabled(true);
     ui_->Label5->setText(QString::number(catalogue_.size()));
     Flags.WalkRunning = false;
@@ -265,30 +281,41 @@ void TForm1::runSearch()
     completed_ = 0;
     lastPump_ = {};
 
-    const SearchOutcome outcome = RunDuplicateSearch(catalogue_, Flags, *this, upper_, lower_);
+    SearchOutcome outcome{};
+    try {
+        outcome = RunDuplicateSearch(catalogue_, Flags, *this, upper_, lower_);
+    } catch (...) {
+        endSearch(StepEnd::Failed);
+        throw;
+    }
+    endSearch(outcome == SearchOutcome::Completed ? StepEnd::Completed : StepEnd::Stopped);
+}
+
+// A search stopped for another command, or by closing the window, ends without
+// its message; a failed one ends as a stopped one, but with its flags cleared.
+void TForm1::endSearch(StepEnd end)
+{
     searching_ = false;
     ui_->Label6->setText(QString::number(completed_));
     showResultRows();
-    endSearch(outcome);
-}
-
-// A search stopped for another command, or by closing the window, ends without its message.
-void TForm1::endSearch(SearchOutcome outcome)
-{
-    const bool silent = pending_ != Command::None || closeRequested_;
+    const bool silent = end == StepEnd::Failed || pending_ != Command::None || closeRequested_;
     const auto hideExtras = [this] {
         ui_->Label9->hide();
         ui_->ProgressBar1->setValue(0);
         ui_->ProgressBar1->hide();
     };
-    if (outcome == SearchOutcome::Completed) {
-        hideExtras();
-        if (!silent)
-            ShowMessage(this, MessageKind::Information, QStringLiteral("Recherche terminée."));
-    } else {
+    if (end == StepEnd::Stopped) {
         if (!silent)
             ShowMessage(this, MessageKind::Warning, QStringLiteral("Recherche interrompue."));
         hideExtras();
+    } else {
+        hideExtras();
+        if (!silent)
+            ShowMessage(this, MessageKind::Information, QStringLiteral("Recherche terminée."));
+    }
+    if (end == StepEnd::Failed) {
+        Flags.SearchRunning = false;
+        Flags.SearchStop = false;
     }
 }
 

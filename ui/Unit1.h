@@ -76,13 +76,16 @@ protected:
 
 private:
     enum class Command { None, Walk, Search };
+    enum class StepEnd { Completed, Stopped, Failed };
 
     void applyFonts();
     void setUpResultList(QTreeView* view, ResultModel* model);
     void runCommands(Command command);
+    void resolveScanFolder();
     void runWalk();
+    void endWalk(std::int32_t filesAdded, StepEnd end);
     void runSearch();
-    void endSearch(SearchOutcome outcome);
+    void endSearch(StepEnd end);
     void clearResults();
     void showResultRows();
     bool isOwnKeyPress(QObject* watched, QEvent* event) const;

@@ -1,6 +1,7 @@
 #include "Unit2.h"
 
 #include "JumelixVersion.h"
+#include "Messages.h"
 #include "ProgramIcon.h"
 #include "WindowFont.h"
 #include "ui_Unit2.h"
@@ -49,7 +50,9 @@ void TForm2::Label2MouseLeave()
 
 void TForm2::Label2Click()
 {
-    QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:" JUMELIX_CONTACT "?subject=A propos de Jumelix ")));
+    jumelix::RunHandler(this, [] {
+        QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:" JUMELIX_CONTACT "?subject=A propos de Jumelix ")));
+    });
 }
 
 bool TForm2::eventFilter(QObject* watched, QEvent* event)

@@ -316,24 +316,26 @@ private slots:
         QCOMPARE(w.form.ScanFolderPath, d.toStdString());
     }
 
-    // Step 1 refuses a folder it cannot walk with an error box, and changes nothing else.
-    void refusedFolder_data()
+    // Step 1 refuses a folder it cannot walk and changes nothing else; an error inside the
+    // walk ends it as a stop would. Either way the error box is all that shows.
+    void walkErrors_data()
     {
-        QTest::addColumn<QString>("folder");  // in the tree
-        QTest::addColumn<bool>("denied");     // the folder check says it may not be read
+        QTest::addColumn<QString>("folder");   // in the tree
+        QTest::addColumn<QByteArray>("files");  // what the file system does: denies the folder, fails
         QTest::addColumn<QString>("message");
-        QTest::newRow("empty field") << QString() << false << "Aucun dossier à parcourir\u00a0: indiquez un dossier.";
-        QTest::newRow("typo") << "r.txt/A" << false << "Le dossier «\u00a0%1\u00a0» n'existe pas.";
-        QTest::newRow("a file") << "r.txt" << false << "«\u00a0%1\u00a0» n'est pas un dossier.";
-        QTest::newRow("missing") << "nowhere" << false << "Le dossier «\u00a0%1\u00a0» n'existe pas.";
-        QTest::newRow("cannot be opened") << "A" << true
+        QTest::newRow("empty field") << QString() << QByteArray() << "Aucun dossier à parcourir\u00a0: indiquez un dossier.";
+        QTest::newRow("typo") << "r.txt/A" << QByteArray() << "Le dossier «\u00a0%1\u00a0» n'existe pas.";
+        QTest::newRow("a file") << "r.txt" << QByteArray() << "«\u00a0%1\u00a0» n'est pas un dossier.";
+        QTest::newRow("missing") << "nowhere" << QByteArray() << "Le dossier «\u00a0%1\u00a0» n'existe pas.";
+        QTest::newRow("cannot be opened") << "A" << QByteArray("denies")
                                           << "Le dossier «\u00a0%1\u00a0» ne peut pas être ouvert\u00a0: accès refusé.";
+        QTest::newRow("error in the walk") << "A" << QByteArray("fails") << "Panne simulée.";
     }
 
-    void refusedFolder()
+    void walkErrors()
     {
         QFETCH(QString, folder);
-        QFETCH(bool, denied);
+        QFETCH(QByteArray, files);
         QFETCH(QString, message);
         Window w;
         w.walk(tree_.path());
@@ -345,13 +347,18 @@ private slots:
         };
         const QStringList before = state();
         w.answerer.Messages.clear();
-        if (denied)
+        if (files == "denies")
             w.files->check = FolderCheck::AccessDenied;
+        if (files == "fails")
+            w.files->beforeList = [] { throw std::runtime_error("Panne simulée"); };
         const QString path = folder.isEmpty() ? folder : tree_.filePath(folder);
         w.walk(path);
         QCOMPARE(w.answerer.Texts(), QStringList{message.arg(path)});
         QCOMPARE(w.answerer.Messages[0].icon, QMessageBox::Critical);
-        QCOMPARE(state(), before);
+        QCOMPARE(state(), files == "fails" ? QStringList({"0", "0", "0", "0", "step 2 off"}) : before);
+        QVERIFY(w.enabled("Button1") && w.child("Label11")->isHidden());
+        QVERIFY(!w.form.Flags.WalkRunning && !w.form.Flags.WalkStop);
+        QCOMPARE(ModalAnswerer::CursorShape(), -1);
     }
 
     // A step button clicked during a search, or the window closed during a step, stops
