@@ -17,6 +17,7 @@
 #include <QKeyEvent>
 #include <QScreen>
 
+#include <algorithm>
 #include <limits>
 #include <utility>
 
@@ -247,6 +248,10 @@ void TForm1::endWalk(std::int32_t filesAdded, StepEnd end)
     FilesAdded = filesAdded;
     SetDefaultApplicationCursor();
     ui_->Label11->hide();
+    // The counter and the bar's range are final before the message opens. An
+    // empty range would make the bar busy instead of empty.
+    ui_->Label5->setText(QString::number(catalogue_.size()));
+    ui_->ProgressBar1->setMaximum(std::max(FilesAdded, 1));
     if (!closeRequested_ && end != StepEnd::Failed) {
         if (end == StepEnd::Stopped)
             ShowMessage(this, MessageKind::Warning, QStringLiteral("Parcours interrompu."));
@@ -255,10 +260,8 @@ void TForm1::endWalk(std::int32_t filesAdded, StepEnd end)
     }
     ui_->Button2->setEnabled(end == StepEnd::Completed);
     ui_->Button1->setEnabled(true);
-    ui_->Label5->setText(QString::number(catalogue_.size()));
     Flags.WalkRunning = false;
     Flags.WalkStop = false;
-    ui_->ProgressBar1->setMaximum(FilesAdded);
 }
 
 void TForm1::runSearch()
@@ -271,10 +274,10 @@ void TForm1::runSearch()
     ui_->Label9->show();
     ui_->ProgressBar1->setValue(0);
     ui_->ProgressBar1->show();
+    // The hint shows from this first pass on: a stop asked in it counts, as does a
+    // step button clicked or the window closed.
+    Flags.SearchStop = false;
     QCoreApplication::processEvents();
-    // A step button clicked, or the window closed, in that pump has already
-    // asked this search to stop.
-    Flags.SearchStop = pending_ != Command::None || closeRequested_;
     Flags.SearchRunning = true;
     clearResults();
     progress_ = 0;
@@ -296,7 +299,9 @@ void TForm1::runSearch()
 void TForm1::endSearch(StepEnd end)
 {
     searching_ = false;
+    // The counter, the lists and the bar are final before the message opens.
     ui_->Label6->setText(QString::number(completed_));
+    ui_->ProgressBar1->setValue(progress_);
     showResultRows();
     const bool silent = end == StepEnd::Failed || pending_ != Command::None || closeRequested_;
     const auto hideExtras = [this] {

@@ -105,16 +105,18 @@ struct Window {
         const QPoint at(header->sectionViewportPosition(section) + 5, header->height() / 2);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
     }
-    // Runs step 1 on `folder`, or step 2 after it, doing `action` once inside the running
-    // step (in its first event pass); only that step's messages are kept.
+    // Runs step 1 on `folder`, or step 2 after a walk and a search, doing `action` once in
+    // the step's first event pass, as soon as its hint shows; only that step's messages are kept.
     void runStep(bool search, const QString& folder, std::function<void()> action)
     {
-        if (search)
+        if (search) {
             walk(folder);
+            click("Button2");
+        }
         answerer.Messages.clear();
         auto* timer = new QTimer(&form);
         QObject::connect(timer, &QTimer::timeout, [this, timer, search, action] {
-            if (search ? form.Flags.SearchRunning : form.Flags.WalkRunning) {
+            if (child(search ? "Label9" : "Label11")->isVisible()) {
                 timer->stop();
                 timer->deleteLater();
                 action();
@@ -189,12 +191,20 @@ private slots:
         QCOMPARE(w.field()->text(), home_.path() + "/Docs");
         QVERIFY(!w.enabled("Button2"));
         int walkCursor = -1;
+        // Files read slowly enough for the walk to take several passes: its counter moves.
+        w.files->beforeSize = [] { QTest::qSleep(4); };
+        QStringList counts;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&w, &counts] { counts << w.text("Label5"); });
+        watch.start(0);
         w.runStep(false, tree_.path(), [&walkCursor] { walkCursor = ModalAnswerer::CursorShape(); });
+        watch.stop();
+        QVERIFY(std::any_of(counts.begin(), counts.end(), [](const QString& n) { return n.toInt() > 0 && n.toInt() < kFiles; }));
         // Hourglass during the walk, the default cursor over its message, none after.
         QCOMPARE(walkCursor, int(Qt::WaitCursor));
         QCOMPARE(w.answerer.Messages[0].cursor, int(Qt::ArrowCursor));
         QCOMPARE(ModalAnswerer::CursorShape(), -1);
-        QVERIFY(!w.enabled("Label6"));
+        QVERIFY(!w.enabled("Label6") && !w.enabled("Label8"));
         QCOMPARE(w.text("Label6"), QString("0"));
 
         w.click("Button2");
@@ -203,7 +213,7 @@ private slots:
         QCOMPARE(lowerNames, (QStringList{"a1", "a2"}));
         QCOMPARE(w.column("ListView4", 0)[0], tree_.path() + "/A/");
         QCOMPARE(w.text("Label6"), QString::number(kFiles));
-        QVERIFY(w.enabled("Label6"));
+        QVERIFY(w.enabled("Label6") && w.enabled("Label8"));
 
         // The folder column is edited in place, into the list itself.
         QAbstractItemModel* lower = w.view("ListView4")->model();
@@ -237,6 +247,11 @@ private slots:
             for (int key : keys)
                 QTest::keyClick(w.form.focusWidget(), Qt::Key(key));
         };
+        auto* bar = w.child<QProgressBar>("ProgressBar1");
+        w.answerer.Snapshot = [&w, bar] {
+            return QStringList{w.text("Label5"), w.text("Label6"), QString::number(bar->value()),
+                               QString::number(bar->maximum())}.join(' ');
+        };
         w.runStep(search, tree_.path(), pressKeys);
         const char* messages[2][2] = {{"Parcours terminé.", "Parcours interrompu."},
                                       {"Recherche terminée.", "Recherche interrompue."}};
@@ -245,9 +260,13 @@ private slots:
         const int entries = int(w.form.FileCatalogue().size());
         const int done = search ? w.rows("ListView3") + w.rows("ListView4") : entries;
         const int all = search ? kUpperRows + kLowerRows : kFiles;
-        QVERIFY(stopped ? done < all : done == all);
-        QCOMPARE(w.text("Label5"), QString::number(entries));
-        QCOMPARE(w.child<QProgressBar>("ProgressBar1")->maximum(), entries);
+        QVERIFY(stopped ? done == 0 : done == all);
+        // Under the message, the counters and the bar already show their final values: a stop in
+        // the first pass completes nothing, and leaves the bar on the first entry of a search. The
+        // bar's range is never empty, or it would show busy.
+        const int completed = search && !stopped ? entries : 0;
+        QCOMPARE(w.answerer.Messages[0].shown, QString("%1 %2 %3 %4").arg(entries).arg(completed)
+                                                   .arg(search && stopped ? 1 : 0).arg(std::max(entries, 1)));
         QCOMPARE(w.enabled("Button2"), search || !stopped);
         QVERIFY(w.enabled("Button1") && w.child("ProgressBar1")->isHidden());
 
