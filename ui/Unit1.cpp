@@ -99,6 +99,11 @@ void TForm1::applyFonts()
 {
     setFont(WindowFont(11, false));
     ui_->Label10->setFont(WindowFont(16, true));
+    // The stop hint is bold and red, in the window's face.
+    ui_->Label11->setFont(WindowFont(11, true));
+    QPalette red = ui_->Label11->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    ui_->Label11->setPalette(red);
 }
 
 void TForm1::setUpResultList(QTreeView* view, ResultModel* model)

@@ -3,13 +3,18 @@
 #include "PosixFileEnumeration.h"
 #include "ResultModel.h"
 #include "Unit1.h"
+#include "Unit2.h"
+#include "WindowFont.h"
 
 #include <QAbstractItemModelTester>
+#include <QCheckBox>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QStyleOptionButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
@@ -333,6 +338,37 @@ private slots:
         QCOMPARE(opened, b);
         QCOMPARE(w.field()->text(), d);
         QCOMPARE(w.form.ScanFolderPath, d.toStdString());
+    }
+
+    // Every text of both windows fits its control, in the windows' face.
+    void textsFit()
+    {
+        Window w;
+        TForm2 about(&w.form);  // the main window's child, as in the program
+        const QString face = QFontInfo(WindowFont(11, false)).family();
+        QStringList misfits;
+        for (QWidget* control : w.form.findChildren<QWidget*>()) {
+            QString text;
+            int room = 0;
+            if (auto* label = qobject_cast<QLabel*>(control)) {
+                text = label->text();
+                room = label->contentsRect().width();
+            } else if (qobject_cast<QPushButton*>(control) || qobject_cast<QCheckBox*>(control)) {
+                auto* button = static_cast<QAbstractButton*>(control);
+                QStyleOptionButton option;
+                option.initFrom(button);
+                const bool box = qobject_cast<QCheckBox*>(button) != nullptr;
+                text = button->text();
+                room = button->style()->subElementRect(box ? QStyle::SE_CheckBoxContents : QStyle::SE_PushButtonContents,
+                                                       &option, button).width();
+            }
+            // A trailing blank that does not fit hides nothing.
+            const QFont font = control->font();
+            if (!text.isEmpty() &&
+                (QFontInfo(font).family() != face || QFontMetrics(font).horizontalAdvance(text.trimmed()) > room))
+                misfits << control->objectName();
+        }
+        QCOMPARE(misfits, QStringList());
     }
 
     // Step 1 refuses a folder it cannot walk and changes nothing else; an error inside the
