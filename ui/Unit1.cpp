@@ -1,6 +1,7 @@
 #include "Unit1.h"
 
 #include "ApplicationCursor.h"
+#include "Collation.h"
 #include "DirectoryEdit.h"
 #include "Messages.h"
 #include "ResultDelegate.h"
@@ -58,6 +59,7 @@ TForm1::TForm1(std::unique_ptr<FileEnumeration> files, QWidget* parent)
                           Qt::WindowCloseButtonHint),
       ui_(std::make_unique<Ui::TForm1>()),
       files_(std::move(files)),
+      collator_(TextCollator()),
       ordering_([this](std::string_view a, std::string_view b) {
           return collator_.compare(FromBytes(a), FromBytes(b));
       }),

@@ -1,3 +1,4 @@
+#include "Collation.h"
 #include "FolderDialog.h"
 #include "ModalAnswerer.h"
 #include "PosixFileEnumeration.h"
@@ -299,6 +300,14 @@ private slots:
         QCOMPARE(w.column("ListView4", 1), (QStringList{"a2", "a1"}));
         w.clickHeader("ListView4", 1);
         QCOMPARE(w.column("ListView4", 1), (QStringList{"a1", "a2"}));
+    }
+
+    // Under a C locale (as the tests run) texts still sort by the Unicode rules, not by code points.
+    void collation()
+    {
+        QStringList folders{"f", "é", "B", "a"};
+        std::sort(folders.begin(), folders.end(), TextCollator());
+        QCOMPARE(folders, (QStringList{"a", "B", "é", "f"}));
     }
 
     // The walk takes the folder the field shows; the browse dialog changes it only on "OK".
