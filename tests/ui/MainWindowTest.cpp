@@ -302,6 +302,37 @@ private slots:
         QCOMPARE(w.column("ListView4", 1), (QStringList{"a1", "a2"}));
     }
 
+    // Enter presses the focused button, as Space does; in a field it starts nothing.
+    void enterKey_data()
+    {
+        QTest::addColumn<QByteArray>("control");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QStringList>("opened");  // the boxes that open: their text, or a dialog's caption
+        QTest::newRow("Enter on step 1") << QByteArray("Button1") << int(Qt::Key_Return) << QStringList{"Parcours terminé."};
+        QTest::newRow("keypad Enter on ?") << QByteArray("Button3") << int(Qt::Key_Enter) << QStringList{"A propos de Jumelix"};
+        QTest::newRow("Enter in the folder field") << QByteArray("DirectoryEdit1") << int(Qt::Key_Return) << QStringList();
+        QTest::newRow("Enter in the filter field") << QByteArray("Edit2") << int(Qt::Key_Enter) << QStringList();
+    }
+
+    void enterKey()
+    {
+        QFETCH(QByteArray, control);
+        QFETCH(int, key);
+        QFETCH(QStringList, opened);
+        Window w;
+        TForm2 about(&w.form);
+        w.form.SetAboutBox(&about);
+        QStringList dialogs;
+        w.answerer.OnDialog = [&dialogs](QWidget* dialog) {
+            dialogs << dialog->windowTitle();
+            static_cast<QDialog*>(dialog)->reject();
+        };
+        w.field()->setText(tree_.path());
+        w.child(control)->setFocus();
+        QTest::keyClick(w.child(control), Qt::Key(key));
+        QCOMPARE(w.answerer.Texts() + dialogs, opened);
+    }
+
     // Under a C locale (as the tests run) texts still sort by the Unicode rules, not by code points.
     void collation()
     {
