@@ -27,6 +27,9 @@ QString ErrorBoxText(const QString& error);
 // program goes on.
 void RunHandler(QWidget* window, const std::function<void()>& handler);
 
+// Moves a window to the centre of its screen.
+void CentreOnScreen(QWidget& window);
+
 // Shows a dialog modally under the cursor rule of modal windows.
 int ExecModal(QDialog& dialog);
 

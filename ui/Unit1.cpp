@@ -16,7 +16,6 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QScreen>
 
 #include <algorithm>
 #include <limits>
@@ -422,8 +421,8 @@ void TForm1::closeEvent(QCloseEvent* event)
 
 void TForm1::showEvent(QShowEvent* event)
 {
-    if (!event->spontaneous() && screen() != nullptr)
-        move(screen()->availableGeometry().center() - rect().center());
+    if (!event->spontaneous())
+        CentreOnScreen(*this);
     QWidget::showEvent(event);
 }
 

@@ -9,7 +9,6 @@
 #include <QDesktopServices>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QScreen>
 #include <QUrl>
 
 TForm2::TForm2(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::TForm2>())
@@ -103,9 +102,7 @@ void TForm2::showEvent(QShowEvent* event)
         return;
     }
     cursorScope_.emplace();
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen()->availableGeometry().center());
-    move(frame.topLeft());
+    jumelix::CentreOnScreen(*this);
 }
 
 void TForm2::hideEvent(QHideEvent* event)

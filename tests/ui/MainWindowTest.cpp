@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyleOptionButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -200,14 +201,17 @@ private slots:
         // Files read slowly enough for the walk to take several passes: its counter moves.
         w.files->beforeSize = [] { QTest::qSleep(4); };
         QStringList counts;
+        w.form.move(0, 0);
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, [&w, &counts] { counts << w.text("Label5"); });
         watch.start(0);
         w.runStep(false, tree_.path(), [&walkCursor] { walkCursor = ModalAnswerer::CursorShape(); });
         watch.stop();
         QVERIFY(std::any_of(counts.begin(), counts.end(), [](const QString& n) { return n.toInt() > 0 && n.toInt() < kFiles; }));
-        // Hourglass during the walk, the default cursor over its message, none after.
+        // Hourglass during the walk, the default cursor over its message, none after. The
+        // message stands at the centre of the screen, wherever the window is.
         QCOMPARE(walkCursor, int(Qt::WaitCursor));
+        QCOMPARE(w.answerer.Messages[0].centre, w.form.screen()->availableGeometry().center());
         QCOMPARE(w.answerer.Messages[0].cursor, int(Qt::ArrowCursor));
         QCOMPARE(ModalAnswerer::CursorShape(), -1);
         QVERIFY(!w.enabled("Label6") && !w.enabled("Label8"));

@@ -22,6 +22,7 @@ public:
         QMessageBox::Icon icon;
         int cursor;     // the application cursor while the box was open, or -1 for none
         QString shown;  // what Snapshot gave as the box opened
+        QPoint centre;  // of the box's frame
     };
     std::function<void(QWidget*)> OnDialog;
     std::function<QString()> Snapshot;
@@ -56,7 +57,7 @@ private:
             return;
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             Messages.push_back({box->windowTitle(), box->text(), box->icon(), CursorShape(),
-                                Snapshot ? Snapshot() : QString()});
+                                Snapshot ? Snapshot() : QString(), box->frameGeometry().center()});
             box->button(QMessageBox::Ok)->click();
         } else if (OnDialog) {
             OnDialog(modal);
