@@ -398,7 +398,8 @@ TEST_F(WalkTreeTest, UnreadableFoldersGiveNothingAndTheWalkGoesOn)
 {
     Build({File("secret.txt", 4), Folder("ok"), File("ok/o1.txt", 3), Folder("locked"),
            File("locked/l1.txt", 5), Folder("locked/deeper"), File("locked/deeper/d1.txt", 6),
-           Folder("searchonly"), File("searchonly/s1.txt", 7), Folder("listonly"), File("listonly/n1.txt", 0)});
+           Folder("searchonly"), File("searchonly/s1.txt", 7), Folder("listonly"),
+           File("listonly/n1.txt", 0)});
     chmod(Path("secret.txt").c_str(), 0);  // still listed, with its size
     chmod(Path("locked").c_str(), 0);
     chmod(Path("searchonly").c_str(), 0311);

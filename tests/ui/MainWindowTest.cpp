@@ -47,7 +47,10 @@ public:
     std::optional<FolderCheck> check;
     std::function<void()> beforeList, beforeSize;
 
-    FolderCheck CheckFolder(std::string_view path) override { return check.value_or(real_.CheckFolder(path)); }
+    FolderCheck CheckFolder(std::string_view path) override
+    {
+        return check.value_or(real_.CheckFolder(path));
+    }
     bool EnterRoot(std::string_view path) override { return real_.EnterRoot(path); }
     bool EnterChild(std::string_view name) override { return real_.EnterChild(name); }
     void Leave() override { real_.Leave(); }
@@ -207,7 +210,8 @@ private slots:
         watch.start(0);
         w.runStep(false, tree_.path(), [&walkCursor] { walkCursor = ModalAnswerer::CursorShape(); });
         watch.stop();
-        QVERIFY(std::any_of(counts.begin(), counts.end(), [](const QString& n) { return n.toInt() > 0 && n.toInt() < kFiles; }));
+        QVERIFY(std::any_of(counts.begin(), counts.end(),
+                            [](const QString& n) { return n.toInt() > 0 && n.toInt() < kFiles; }));
         // Hourglass during the walk, the default cursor over its message, none after. The
         // message stands at the centre of the screen, wherever the window is.
         QCOMPARE(walkCursor, int(Qt::WaitCursor));
@@ -312,10 +316,12 @@ private slots:
         QTest::addColumn<QByteArray>("control");
         QTest::addColumn<int>("key");
         QTest::addColumn<QStringList>("opened");  // the boxes that open: their text, or a dialog's caption
-        QTest::newRow("Enter on step 1") << QByteArray("Button1") << int(Qt::Key_Return) << QStringList{"Parcours terminé."};
-        QTest::newRow("keypad Enter on ?") << QByteArray("Button3") << int(Qt::Key_Enter) << QStringList{"A propos de Jumelix"};
-        QTest::newRow("Enter in the folder field") << QByteArray("DirectoryEdit1") << int(Qt::Key_Return) << QStringList();
-        QTest::newRow("Enter in the filter field") << QByteArray("Edit2") << int(Qt::Key_Enter) << QStringList();
+        const int enter = Qt::Key_Return;
+        const int keypadEnter = Qt::Key_Enter;
+        QTest::newRow("step 1") << QByteArray("Button1") << enter << QStringList{"Parcours terminé."};
+        QTest::newRow("?") << QByteArray("Button3") << keypadEnter << QStringList{"A propos de Jumelix"};
+        QTest::newRow("folder field") << QByteArray("DirectoryEdit1") << enter << QStringList();
+        QTest::newRow("filter field") << QByteArray("Edit2") << keypadEnter << QStringList();
     }
 
     void enterKey()
@@ -403,13 +409,13 @@ private slots:
                 option.initFrom(button);
                 const bool box = qobject_cast<QCheckBox*>(button) != nullptr;
                 text = button->text();
-                room = button->style()->subElementRect(box ? QStyle::SE_CheckBoxContents : QStyle::SE_PushButtonContents,
-                                                       &option, button).width();
+                const auto contents = box ? QStyle::SE_CheckBoxContents : QStyle::SE_PushButtonContents;
+                room = button->style()->subElementRect(contents, &option, button).width();
             }
             // A trailing blank that does not fit hides nothing.
             const QFont font = control->font();
-            if (!text.isEmpty() &&
-                (QFontInfo(font).family() != face || QFontMetrics(font).horizontalAdvance(text.trimmed()) > room))
+            const int width = QFontMetrics(font).horizontalAdvance(text.trimmed());
+            if (!text.isEmpty() && (QFontInfo(font).family() != face || width > room))
                 misfits << control->objectName();
         }
         QCOMPARE(misfits, QStringList());
@@ -422,12 +428,15 @@ private slots:
         QTest::addColumn<QString>("folder");   // in the tree
         QTest::addColumn<QByteArray>("files");  // what the file system does: denies the folder, fails
         QTest::addColumn<QString>("message");
-        QTest::newRow("empty field") << QString() << QByteArray() << "Aucun dossier à parcourir\u00a0: indiquez un dossier.";
+        QTest::newRow("empty field") << QString() << QByteArray()
+                                     << "Aucun dossier à parcourir\u00a0: indiquez un dossier.";
         QTest::newRow("typo") << "r.txt/A" << QByteArray() << "Le dossier «\u00a0%1\u00a0» n'existe pas.";
         QTest::newRow("a file") << "r.txt" << QByteArray() << "«\u00a0%1\u00a0» n'est pas un dossier.";
-        QTest::newRow("missing") << "nowhere" << QByteArray() << "Le dossier «\u00a0%1\u00a0» n'existe pas.";
-        QTest::newRow("cannot be opened") << "A" << QByteArray("denies")
-                                          << "Le dossier «\u00a0%1\u00a0» ne peut pas être ouvert\u00a0: accès refusé.";
+        QTest::newRow("missing") << "nowhere" << QByteArray()
+                                 << "Le dossier «\u00a0%1\u00a0» n'existe pas.";
+        QTest::newRow("cannot be opened")
+            << "A" << QByteArray("denies")
+            << "Le dossier «\u00a0%1\u00a0» ne peut pas être ouvert\u00a0: accès refusé.";
         QTest::newRow("error in the walk") << "A" << QByteArray("fails") << "Panne simulée.";
     }
 
@@ -440,8 +449,8 @@ private slots:
         w.walk(tree_.path());
         w.click("Button2");
         const auto state = [&w] {
-            return QStringList{QString::number(w.form.FileCatalogue().size()), w.text("Label5"), w.text("Label6"),
-                               QString::number(w.rows("ListView3") + w.rows("ListView4")),
+            return QStringList{QString::number(w.form.FileCatalogue().size()), w.text("Label5"),
+                               w.text("Label6"), QString::number(w.rows("ListView3") + w.rows("ListView4")),
                                w.enabled("Button2") ? "step 2 on" : "step 2 off"};
         };
         const QStringList before = state();
