@@ -206,6 +206,32 @@ PosixFileEnumeration::PosixFileEnumeration() : state_(std::make_unique<State>())
 
 PosixFileEnumeration::~PosixFileEnumeration() = default;
 
+FolderCheck PosixFileEnumeration::CheckFolder(std::string_view path)
+{
+    const std::string text(path);
+    const int fd = OpenFolderPath(text);
+    if (fd >= 0) {
+        close(fd);
+        return FolderCheck::Walkable;
+    }
+    switch (errno) {
+    case ENOENT:
+        return FolderCheck::Missing;
+    case ENOTDIR: {
+        // Either the entry itself or one on its path is not a folder.
+        struct stat st {};
+        return stat(text.c_str(), &st) == 0 ? FolderCheck::NotAFolder : FolderCheck::Missing;
+    }
+    case EACCES:
+    case EPERM:
+        return FolderCheck::AccessDenied;
+    case ELOOP:
+        return FolderCheck::LinkLoop;
+    default:
+        return FolderCheck::Unopenable;
+    }
+}
+
 bool PosixFileEnumeration::EnterRoot(std::string_view path)
 {
     State& s = *state_;
@@ -284,16 +310,16 @@ void PosixFileEnumeration::List(const Wildcard& filter, FolderListing& listing)
         s.ListEntries(fd, filter, listing);
 }
 
-std::uint64_t PosixFileEnumeration::FileSize(std::string_view name)
+std::optional<std::uint64_t> PosixFileEnumeration::FileSize(std::string_view name)
 {
     State& s = *state_;
     if (s.levels.empty())
-        return 0;
+        return std::nullopt;
     const int fd = s.CurrentFd();
     s.nameBuffer.assign(name);
     struct stat st {};
     if (fd < 0 || fstatat(fd, s.nameBuffer.c_str(), &st, 0) != 0 || !S_ISREG(st.st_mode))
-        return 0;
+        return std::nullopt;
     return static_cast<std::uint64_t>(st.st_size);
 }
 

@@ -14,11 +14,12 @@ public:
     PosixFileEnumeration();
     ~PosixFileEnumeration() override;
 
+    FolderCheck CheckFolder(std::string_view path) override;
     bool EnterRoot(std::string_view path) override;
     bool EnterChild(std::string_view name) override;
     void Leave() override;
     void List(const Wildcard& filter, FolderListing& listing) override;
-    std::uint64_t FileSize(std::string_view name) override;
+    std::optional<std::uint64_t> FileSize(std::string_view name) override;
 
 private:
     struct State;

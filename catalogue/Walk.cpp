@@ -4,6 +4,7 @@
 #include "Wildcard.h"
 
 #include <deque>
+#include <optional>
 
 namespace jumelix {
 namespace {
@@ -88,15 +89,19 @@ void FolderWalk::ScanFiles(std::string_view folder, const std::vector<std::strin
 {
     std::string folderText(WithoutTrailingSeparator(folder));
     folderText += '/';
-    Catalogue::FolderId folderId = 0;
-    for (std::size_t i = 0; i < names.size(); ++i) {
+    std::optional<Catalogue::FolderId> folderId;
+    for (const std::string& name : names) {
         observer_.PumpEvents();
         if (flags_.WalkStop)
             return;
-        const std::uint64_t size = files_.FileSize(names[i]);
-        if (i == 0)
+        // A file whose size cannot be read is no entry: as size 0 it would pair
+        // with every empty file.
+        const std::optional<std::uint64_t> size = files_.FileSize(name);
+        if (!size)
+            continue;
+        if (!folderId)
             folderId = catalogue_.AddFolder(folderText);
-        catalogue_.Append(folderId, names[i], size);
+        catalogue_.Append(*folderId, name, *size);
         ++filesAdded_;
         observer_.EntryAdded(filesAdded_);
     }

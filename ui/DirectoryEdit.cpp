@@ -1,6 +1,7 @@
 #include "DirectoryEdit.h"
 
 #include "FolderDialog.h"
+#include "Messages.h"
 
 #include <QAction>
 #include <QDir>
@@ -31,16 +32,18 @@ QString DirectoryEdit::startFolder() const
 
 void DirectoryEdit::Browse()
 {
-    bool accepted = false;
-    const QString result = BrowseFolder(window(), startFolder(), accepted);
-    if (isEnabled())
-        setFocus();
-    emit AfterDialog(result, accepted);
-    if (!accepted)
-        return;
-    setText(result);
-    if (!result.isEmpty() && QFileInfo(result).isDir())
-        initialFolder_ = result;
+    RunHandler(window(), [this] {
+        bool accepted = false;
+        const QString result = BrowseFolder(window(), startFolder(), accepted);
+        if (isEnabled())
+            setFocus();
+        emit AfterDialog(result, accepted);
+        if (!accepted)
+            return;
+        setText(result);
+        if (!result.isEmpty() && QFileInfo(result).isDir())
+            initialFolder_ = result;
+    });
 }
 
 void DirectoryEdit::keyPressEvent(QKeyEvent* event)

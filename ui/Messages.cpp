@@ -2,10 +2,37 @@
 
 #include "ApplicationCursor.h"
 
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QScreen>
+#include <QShowEvent>
+#include <QSpacerItem>
+
+#include <exception>
 
 namespace jumelix {
+namespace {
+
+// Room a title bar takes besides its caption: the window's icon and buttons.
+constexpr int kTitleBarRoom = 120;
+
+// Centred on the screen, as the program's windows are.
+class MessageBox final : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        QMessageBox::showEvent(event);
+        if (!event->spontaneous())
+            CentreOnScreen(*this);
+    }
+};
+
+}  // namespace
 
 void ShowMessage(QWidget* parent, MessageKind kind, const QString& text)
 {
@@ -26,10 +53,19 @@ void ShowMessage(QWidget* parent, MessageKind kind, const QString& text)
         icon = QMessageBox::Critical;
         break;
     }
-    // A box shown before its window (at start-up) is centred on the screen.
-    QMessageBox box(icon, caption, text, QMessageBox::Ok,
-                    parent != nullptr && parent->isVisible() ? parent : nullptr);
+    // A box shown before its window (at start-up) has none to stay above.
+    MessageBox box(icon, caption, text, QMessageBox::Ok,
+                   parent != nullptr && parent->isVisible() ? parent : nullptr);
     box.setWindowModality(Qt::ApplicationModal);
+    // A box sizes itself to its layout: wide enough there for a window manager
+    // to show the whole caption, in a bold title face.
+    QFont title = box.font();
+    title.setBold(true);
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        const int width = QFontMetrics(title).horizontalAdvance(caption) + kTitleBarRoom;
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
     ExecModal(box);
 }
 
@@ -38,6 +74,22 @@ QString ErrorBoxText(const QString& error)
     if (!error.isEmpty() && error.back().unicode() <= u'.')
         return error;
     return error + u'.';
+}
+
+void RunHandler(QWidget* window, const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        ShowMessage(window, MessageKind::Error, ErrorBoxText(QString::fromLocal8Bit(error.what())));
+    }
+}
+
+void CentreOnScreen(QWidget& window)
+{
+    QRect frame = window.frameGeometry();
+    frame.moveCenter(window.screen()->availableGeometry().center());
+    window.move(frame.topLeft());
 }
 
 int ExecModal(QDialog& dialog)

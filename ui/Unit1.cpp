@@ -1,9 +1,9 @@
 #include "Unit1.h"
 
 #include "ApplicationCursor.h"
+#include "Collation.h"
 #include "DirectoryEdit.h"
 #include "Messages.h"
-#include "PosixFileEnumeration.h"
 #include "ResultModel.h"
 #include "ResultView.h"
 #include "StartFolder.h"
@@ -15,8 +15,8 @@
 #include <QDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QScreen>
 
+#include <algorithm>
 #include <utility>
 
 namespace jumelix {
@@ -24,13 +24,39 @@ namespace {
 
 constexpr auto kPumpInterval = std::chrono::milliseconds(10);
 
+// Why step 1 cannot walk `folder`, as the user is told; empty when it can.
+QString WalkRefusal(FileEnumeration& files, const QString& folder)
+{
+    if (folder.isEmpty())
+        return QStringLiteral("Aucun dossier à parcourir\u00a0: indiquez un dossier.");
+    const QString named = QStringLiteral("«\u00a0%1\u00a0»").arg(folder);
+    switch (files.CheckFolder(folder.toStdString())) {
+    case FolderCheck::Walkable:
+        return {};
+    case FolderCheck::Missing:
+        return QStringLiteral("Le dossier %1 n'existe pas.").arg(named);
+    case FolderCheck::NotAFolder:
+        return QStringLiteral("%1 n'est pas un dossier.").arg(named);
+    case FolderCheck::AccessDenied:
+        return QStringLiteral("Le dossier %1 ne peut pas être ouvert\u00a0: accès refusé.").arg(named);
+    case FolderCheck::LinkLoop:
+        return QStringLiteral("Le dossier %1 ne peut pas être ouvert\u00a0: trop de liens symboliques.")
+            .arg(named);
+    case FolderCheck::Unopenable:
+        break;
+    }
+    return QStringLiteral("Le dossier %1 ne peut pas être ouvert.").arg(named);
+}
+
 }  // namespace
 
-TForm1::TForm1(QWidget* parent)
+TForm1::TForm1(std::unique_ptr<FileEnumeration> files, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       ui_(std::make_unique<Ui::TForm1>()),
+      files_(std::move(files)),
+      collator_(TextCollator()),
       ordering_([this](std::string_view a, std::string_view b) {
           return collator_.compare(FromBytes(a), FromBytes(b));
       }),
@@ -70,9 +96,19 @@ void TForm1::applyFonts()
 {
     setFont(WindowFont(11, false));
     ui_->Label10->setFont(WindowFont(16, true));
+    // The stop hint is bold and red, in the window's face.
+    ui_->Label11->setFont(WindowFont(11, true));
+    QPalette red = ui_->Label11->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    ui_->Label11->setPalette(red);
 }
 
 void TForm1::FormCreate()
+{
+    RunHandler(this, [this] { resolveScanFolder(); });
+}
+
+void TForm1::resolveScanFolder()
 {
     const PosixEnvironment environment;
     const UserDirsSettings settings(environment);
@@ -121,12 +157,12 @@ void TForm1::FormKeyDown(int key)
 
 void TForm1::ListView3ColumnClick(int column)
 {
-    ui_->ListView3->SortByColumn(column);
+    RunHandler(this, [this, column] { ui_->ListView3->SortByColumn(column); });
 }
 
 void TForm1::ListView4ColumnClick(int column)
 {
-    ui_->ListView4->SortByColumn(column);
+    RunHandler(this, [this, column] { ui_->ListView4->SortByColumn(column); });
 }
 
 void TForm1::DirectoryEdit1AfterDialog(const QString& name, bool accepted)
@@ -146,10 +182,7 @@ void TForm1::runCommands(Command command)
         return;
     }
     while (command != Command::None && !closeRequested_) {
-        if (command == Command::Walk)
-            runWalk();
-        else
-            runSearch();
+        RunHandler(this, [this, command] { command == Command::Walk ? runWalk() : runSearch(); });
         command = std::exchange(pending_, Command::None);
     }
     if (closeRequested_)
@@ -158,6 +191,13 @@ void TForm1::runCommands(Command command)
 
 void TForm1::runWalk()
 {
+    // A folder that cannot be walked changes nothing: the last catalogue and results stay.
+    const QString folder = ui_->DirectoryEdit1->text();
+    if (const QString refusal = WalkRefusal(*files_, folder); !refusal.isEmpty()) {
+        ShowMessage(this, MessageKind::Error, refusal);
+        return;
+    }
+    ScanFolderPath = folder.toStdString();
     ui_->Label5->setText(QStringLiteral("0"));
     ui_->Label6->setText(QStringLiteral("0"));
     ui_->Label11->show();
@@ -175,27 +215,37 @@ void TForm1::runWalk()
     SetApplicationCursor(Qt::WaitCursor);
     const bool recurse = ui_->CheckBox8->isChecked();
     const std::string filter = ui_->Edit2->text().toStdString();
-    ScanFolderPath = ui_->DirectoryEdit1->text().toStdString();
 
-    PosixFileEnumeration files;
-    FolderWalk walk(files, catalogue_, Flags, *this);
-    walk.ScanFolder(ScanFolderPath, filter, 0, recurse);
-    FilesAdded = walk.FilesAdded();
+    FolderWalk walk(*files_, catalogue_, Flags, *this);
+    try {
+        walk.ScanFolder(ScanFolderPath, filter, 0, recurse);
+    } catch (...) {
+        endWalk(walk.FilesAdded(), StepEnd::Failed);
+        throw;
+    }
+    endWalk(walk.FilesAdded(), Flags.WalkStop ? StepEnd::Stopped : StepEnd::Completed);
+}
 
+// A failed walk ends as a stopped one, without its message: the error box tells.
+void TForm1::endWalk(std::int32_t filesAdded, StepEnd end)
+{
+    FilesAdded = filesAdded;
     SetDefaultApplicationCursor();
     ui_->Label11->hide();
-    if (!closeRequested_) {
-        if (Flags.WalkStop)
+    // The counter and the bar's range are final before the message opens. An
+    // empty range would make the bar busy instead of empty.
+    ui_->Label5->setText(QString::number(catalogue_.size()));
+    ui_->ProgressBar1->setMaximum(std::max(FilesAdded, 1));
+    if (!closeRequested_ && end != StepEnd::Failed) {
+        if (end == StepEnd::Stopped)
             ShowMessage(this, MessageKind::Warning, QStringLiteral("Parcours interrompu."));
         else
             ShowMessage(this, MessageKind::Information, QStringLiteral("Parcours terminé."));
     }
-    ui_->Button2->setEnabled(!Flags.WalkStop);
+    ui_->Button2->setEnabled(end == StepEnd::Completed);
     ui_->Button1->setEnabled(true);
-    ui_->Label5->setText(QString::number(catalogue_.size()));
     Flags.WalkRunning = false;
     Flags.WalkStop = false;
-    ui_->ProgressBar1->setMaximum(FilesAdded);
 }
 
 void TForm1::runSearch()
@@ -208,40 +258,53 @@ void TForm1::runSearch()
     ui_->Label9->show();
     ui_->ProgressBar1->setValue(0);
     ui_->ProgressBar1->show();
+    // The hint shows from this first pass on: a stop asked in it counts, as does a
+    // step button clicked or the window closed.
+    Flags.SearchStop = false;
     QCoreApplication::processEvents();
-    // A step button clicked, or the window closed, in that pump has already
-    // asked this search to stop.
-    Flags.SearchStop = pending_ != Command::None || closeRequested_;
     Flags.SearchRunning = true;
     clearResults();
     progress_ = 0;
     completed_ = 0;
     lastPump_ = {};
 
-    const SearchOutcome outcome = RunDuplicateSearch(catalogue_, Flags, *this, upper_, lower_);
-    searching_ = false;
-    ui_->Label6->setText(QString::number(completed_));
-    showResultRows();
-    endSearch(outcome);
+    SearchOutcome outcome{};
+    try {
+        outcome = RunDuplicateSearch(catalogue_, Flags, *this, upper_, lower_);
+    } catch (...) {
+        endSearch(StepEnd::Failed);
+        throw;
+    }
+    endSearch(outcome == SearchOutcome::Completed ? StepEnd::Completed : StepEnd::Stopped);
 }
 
-// A search stopped for another command, or by closing the window, ends without its message.
-void TForm1::endSearch(SearchOutcome outcome)
+// A search stopped for another command, or by closing the window, ends without
+// its message; a failed one ends as a stopped one, but with its flags cleared.
+void TForm1::endSearch(StepEnd end)
 {
-    const bool silent = pending_ != Command::None || closeRequested_;
+    searching_ = false;
+    // The counter, the lists and the bar are final before the message opens.
+    ui_->Label6->setText(QString::number(completed_));
+    ui_->ProgressBar1->setValue(progress_);
+    showResultRows();
+    const bool silent = end == StepEnd::Failed || pending_ != Command::None || closeRequested_;
     const auto hideExtras = [this] {
         ui_->Label9->hide();
         ui_->ProgressBar1->setValue(0);
         ui_->ProgressBar1->hide();
     };
-    if (outcome == SearchOutcome::Completed) {
-        hideExtras();
-        if (!silent)
-            ShowMessage(this, MessageKind::Information, QStringLiteral("Recherche terminée."));
-    } else {
+    if (end == StepEnd::Stopped) {
         if (!silent)
             ShowMessage(this, MessageKind::Warning, QStringLiteral("Recherche interrompue."));
         hideExtras();
+    } else {
+        hideExtras();
+        if (!silent)
+            ShowMessage(this, MessageKind::Information, QStringLiteral("Recherche terminée."));
+    }
+    if (end == StepEnd::Failed) {
+        Flags.SearchRunning = false;
+        Flags.SearchStop = false;
     }
 }
 
@@ -324,8 +387,8 @@ void TForm1::closeEvent(QCloseEvent* event)
 
 void TForm1::showEvent(QShowEvent* event)
 {
-    if (!event->spontaneous() && screen() != nullptr)
-        move(screen()->availableGeometry().center() - rect().center());
+    if (!event->spontaneous())
+        CentreOnScreen(*this);
     QWidget::showEvent(event);
 }
 

@@ -2,6 +2,8 @@
 
 #include "Catalogue.h"
 #include "DuplicateSearch.h"
+#include "FileEnumeration.h"
+#include "PosixFileEnumeration.h"
 #include "ResultList.h"
 #include "ResultOrdering.h"
 #include "RunFlags.h"
@@ -32,7 +34,9 @@ class TForm1 final : public QWidget, public WalkObserver, public SearchObserver 
     Q_OBJECT
 
 public:
-    explicit TForm1(QWidget* parent = nullptr);
+    // The walk reads the file system through `files`.
+    explicit TForm1(std::unique_ptr<FileEnumeration> files = std::make_unique<PosixFileEnumeration>(),
+                    QWidget* parent = nullptr);
     ~TForm1() override;
 
     void SetAboutBox(QDialog* aboutBox) { aboutBox_ = aboutBox; }
@@ -71,17 +75,21 @@ protected:
 
 private:
     enum class Command { None, Walk, Search };
+    enum class StepEnd { Completed, Stopped, Failed };
 
     void applyFonts();
     void runCommands(Command command);
+    void resolveScanFolder();
     void runWalk();
+    void endWalk(std::int32_t filesAdded, StepEnd end);
     void runSearch();
-    void endSearch(SearchOutcome outcome);
+    void endSearch(StepEnd end);
     void clearResults();
     void showResultRows();
     bool isOwnKeyPress(QObject* watched, QEvent* event) const;
 
     std::unique_ptr<Ui::TForm1> ui_;
+    std::unique_ptr<FileEnumeration> files_;
     Catalogue catalogue_;
     ResultList upper_;
     ResultList lower_;

@@ -1,6 +1,7 @@
 #include "Unit2.h"
 
 #include "JumelixVersion.h"
+#include "Messages.h"
 #include "ProgramIcon.h"
 #include "WindowFont.h"
 #include "ui_Unit2.h"
@@ -8,7 +9,6 @@
 #include <QDesktopServices>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QScreen>
 #include <QUrl>
 
 TForm2::TForm2(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::TForm2>())
@@ -49,7 +49,9 @@ void TForm2::Label2MouseLeave()
 
 void TForm2::Label2Click()
 {
-    QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:" JUMELIX_CONTACT "?subject=A propos de Jumelix ")));
+    jumelix::RunHandler(this, [] {
+        QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:" JUMELIX_CONTACT "?subject=A propos de Jumelix ")));
+    });
 }
 
 bool TForm2::eventFilter(QObject* watched, QEvent* event)
@@ -100,9 +102,7 @@ void TForm2::showEvent(QShowEvent* event)
         return;
     }
     cursorScope_.emplace();
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen()->availableGeometry().center());
-    move(frame.topLeft());
+    jumelix::CentreOnScreen(*this);
 }
 
 void TForm2::hideEvent(QHideEvent* event)

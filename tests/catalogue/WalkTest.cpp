@@ -28,6 +28,7 @@ const std::map<std::string, std::pair<Lines, Lines>> kTree = {
 
 class FakeEnumeration final : public FileEnumeration {
 public:
+    FolderCheck CheckFolder(std::string_view /*path*/) override { return FolderCheck::Walkable; }
     bool EnterRoot(std::string_view path) override
     {
         current_ = {std::string(path)};
@@ -50,7 +51,7 @@ public:
                      [&](const std::string& name) { return filter.Matches(name); });
         listing.Folders = folders;
     }
-    std::uint64_t FileSize(std::string_view name) override { return name.at(1) - '0'; }
+    std::optional<std::uint64_t> FileSize(std::string_view name) override { return name.at(1) - '0'; }
     std::set<std::string> alreadyEntered;
 
 private:

@@ -1,15 +1,23 @@
+#include "Collation.h"
 #include "FolderDialog.h"
 #include "ModalAnswerer.h"
+#include "PosixFileEnumeration.h"
 #include "ResultView.h"
 #include "Unit1.h"
+#include "Unit2.h"
+#include "WindowFont.h"
 
 #include <QAccessible>
+#include <QCheckBox>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
+#include <QStyleOptionButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
@@ -33,9 +41,41 @@ constexpr int kFiles = 8;
 constexpr int kUpperRows = 8;
 constexpr int kLowerRows = 2;
 
+// The real file system, with what a test puts in its place: the answer to the
+// folder check, and something done before each listing and each size read.
+class TestFiles final : public FileEnumeration {
+public:
+    std::optional<FolderCheck> check;
+    std::function<void()> beforeList, beforeSize;
+
+    FolderCheck CheckFolder(std::string_view path) override
+    {
+        return check.value_or(real_.CheckFolder(path));
+    }
+    bool EnterRoot(std::string_view path) override { return real_.EnterRoot(path); }
+    bool EnterChild(std::string_view name) override { return real_.EnterChild(name); }
+    void Leave() override { real_.Leave(); }
+    void List(const Wildcard& filter, FolderListing& listing) override
+    {
+        if (beforeList)
+            beforeList();
+        real_.List(filter, listing);
+    }
+    std::optional<std::uint64_t> FileSize(std::string_view name) override
+    {
+        if (beforeSize)
+            beforeSize();
+        return real_.FileSize(name);
+    }
+
+private:
+    PosixFileEnumeration real_;
+};
+
 // The main window as the user meets it, with its message boxes answered.
 struct Window {
-    TForm1 form;
+    TestFiles* files = new TestFiles;  // the window's own
+    TForm1 form{std::unique_ptr<FileEnumeration>(files)};
     ModalAnswerer answerer;
 
     Window()
@@ -76,16 +116,18 @@ struct Window {
         const QPoint at(header->sectionViewportPosition(section) + 5, header->height() / 2);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
     }
-    // Runs step 1 on `folder`, or step 2 after it, doing `action` once inside the running
-    // step (in its first event pass); only that step's messages are kept.
+    // Runs step 1 on `folder`, or step 2 after a walk and a search, doing `action` once in
+    // the step's first event pass, as soon as its hint shows; only that step's messages are kept.
     void runStep(bool search, const QString& folder, std::function<void()> action)
     {
-        if (search)
+        if (search) {
             walk(folder);
+            click("Button2");
+        }
         answerer.Messages.clear();
         auto* timer = new QTimer(&form);
         QObject::connect(timer, &QTimer::timeout, [this, timer, search, action] {
-            if (search ? form.Flags.SearchRunning : form.Flags.WalkRunning) {
+            if (child(search ? "Label9" : "Label11")->isVisible()) {
                 timer->stop();
                 timer->deleteLater();
                 action();
@@ -160,12 +202,24 @@ private slots:
         QCOMPARE(w.field()->text(), home_.path() + "/Docs");
         QVERIFY(!w.enabled("Button2"));
         int walkCursor = -1;
+        // Files read slowly enough for the walk to take several passes: its counter moves.
+        w.files->beforeSize = [] { QTest::qSleep(4); };
+        QStringList counts;
+        w.form.move(0, 0);
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&w, &counts] { counts << w.text("Label5"); });
+        watch.start(0);
         w.runStep(false, tree_.path(), [&walkCursor] { walkCursor = ModalAnswerer::CursorShape(); });
-        // Hourglass during the walk, the default cursor over its message, none after.
+        watch.stop();
+        QVERIFY(std::any_of(counts.begin(), counts.end(),
+                            [](const QString& n) { return n.toInt() > 0 && n.toInt() < kFiles; }));
+        // Hourglass during the walk, the default cursor over its message, none after. The
+        // message stands at the centre of the screen, wherever the window is.
         QCOMPARE(walkCursor, int(Qt::WaitCursor));
+        QCOMPARE(w.answerer.Messages[0].centre, w.form.screen()->availableGeometry().center());
         QCOMPARE(w.answerer.Messages[0].cursor, int(Qt::ArrowCursor));
         QCOMPARE(ModalAnswerer::CursorShape(), -1);
-        QVERIFY(!w.enabled("Label6"));
+        QVERIFY(!w.enabled("Label6") && !w.enabled("Label8"));
         QCOMPARE(w.text("Label6"), QString("0"));
 
         w.click("Button2");
@@ -174,7 +228,7 @@ private slots:
         QCOMPARE(lowerNames, (QStringList{"a1", "a2"}));
         QCOMPARE(w.column("ListView4", 0)[0], tree_.path() + "/A/");
         QCOMPARE(w.text("Label6"), QString::number(kFiles));
-        QVERIFY(w.enabled("Label6"));
+        QVERIFY(w.enabled("Label6") && w.enabled("Label8"));
 
         // Sorted, then a folder edited in place: the edit lands on that row of that list.
         w.clickHeader("ListView3", 2);
@@ -222,6 +276,11 @@ private slots:
             for (int key : keys)
                 QTest::keyClick(w.form.focusWidget(), Qt::Key(key));
         };
+        auto* bar = w.child<QProgressBar>("ProgressBar1");
+        w.answerer.Snapshot = [&w, bar] {
+            return QStringList{w.text("Label5"), w.text("Label6"), QString::number(bar->value()),
+                               QString::number(bar->maximum())}.join(' ');
+        };
         w.runStep(search, tree_.path(), pressKeys);
         const char* messages[2][2] = {{"Parcours terminé.", "Parcours interrompu."},
                                       {"Recherche terminée.", "Recherche interrompue."}};
@@ -230,9 +289,13 @@ private slots:
         const int entries = int(w.form.FileCatalogue().size());
         const int done = search ? w.rows("ListView3") + w.rows("ListView4") : entries;
         const int all = search ? kUpperRows + kLowerRows : kFiles;
-        QVERIFY(stopped ? done < all : done == all);
-        QCOMPARE(w.text("Label5"), QString::number(entries));
-        QCOMPARE(w.child<QProgressBar>("ProgressBar1")->maximum(), entries);
+        QVERIFY(stopped ? done == 0 : done == all);
+        // Under the message, the counters and the bar already show their final values: a stop in
+        // the first pass completes nothing, and leaves the bar on the first entry of a search. The
+        // bar's range is never empty, or it would show busy.
+        const int completed = search && !stopped ? entries : 0;
+        QCOMPARE(w.answerer.Messages[0].shown, QString("%1 %2 %3 %4").arg(entries).arg(completed)
+                                                   .arg(search && stopped ? 1 : 0).arg(std::max(entries, 1)));
         QCOMPARE(w.enabled("Button2"), search || !stopped);
         QVERIFY(w.enabled("Button1") && w.child("ProgressBar1")->isHidden());
 
@@ -260,6 +323,47 @@ private slots:
         QCOMPARE(w.column("ListView4", 1), (QStringList{"a2", "a1"}));
         w.clickHeader("ListView4", 1);
         QCOMPARE(w.column("ListView4", 1), (QStringList{"a1", "a2"}));
+    }
+
+    // Enter presses the focused button, as Space does; in a field it starts nothing.
+    void enterKey_data()
+    {
+        QTest::addColumn<QByteArray>("control");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QStringList>("opened");  // the boxes that open: their text, or a dialog's caption
+        const int enter = Qt::Key_Return;
+        const int keypadEnter = Qt::Key_Enter;
+        QTest::newRow("step 1") << QByteArray("Button1") << enter << QStringList{"Parcours terminé."};
+        QTest::newRow("?") << QByteArray("Button3") << keypadEnter << QStringList{"A propos de Jumelix"};
+        QTest::newRow("folder field") << QByteArray("DirectoryEdit1") << enter << QStringList();
+        QTest::newRow("filter field") << QByteArray("Edit2") << keypadEnter << QStringList();
+    }
+
+    void enterKey()
+    {
+        QFETCH(QByteArray, control);
+        QFETCH(int, key);
+        QFETCH(QStringList, opened);
+        Window w;
+        TForm2 about(&w.form);
+        w.form.SetAboutBox(&about);
+        QStringList dialogs;
+        w.answerer.OnDialog = [&dialogs](QWidget* dialog) {
+            dialogs << dialog->windowTitle();
+            static_cast<QDialog*>(dialog)->reject();
+        };
+        w.field()->setText(tree_.path());
+        w.child(control)->setFocus();
+        QTest::keyClick(w.child(control), Qt::Key(key));
+        QCOMPARE(w.answerer.Texts() + dialogs, opened);
+    }
+
+    // Under a C locale (as the tests run) texts still sort by the Unicode rules, not by code points.
+    void collation()
+    {
+        QStringList folders{"f", "é", "B", "a"};
+        std::sort(folders.begin(), folders.end(), TextCollator());
+        QCOMPARE(folders, (QStringList{"a", "B", "é", "f"}));
     }
 
     // The walk takes the folder the field shows; the browse dialog changes it only on "OK".
@@ -299,6 +403,85 @@ private slots:
         QCOMPARE(opened, b);
         QCOMPARE(w.field()->text(), d);
         QCOMPARE(w.form.ScanFolderPath, d.toStdString());
+    }
+
+    // Every text of both windows fits its control, in the windows' face.
+    void textsFit()
+    {
+        Window w;
+        TForm2 about(&w.form);  // the main window's child, as in the program
+        const QString face = QFontInfo(WindowFont(11, false)).family();
+        QStringList misfits;
+        for (QWidget* control : w.form.findChildren<QWidget*>()) {
+            QString text;
+            int room = 0;
+            if (auto* label = qobject_cast<QLabel*>(control)) {
+                text = label->text();
+                room = label->contentsRect().width();
+            } else if (qobject_cast<QPushButton*>(control) || qobject_cast<QCheckBox*>(control)) {
+                auto* button = static_cast<QAbstractButton*>(control);
+                QStyleOptionButton option;
+                option.initFrom(button);
+                const bool box = qobject_cast<QCheckBox*>(button) != nullptr;
+                text = button->text();
+                const auto contents = box ? QStyle::SE_CheckBoxContents : QStyle::SE_PushButtonContents;
+                room = button->style()->subElementRect(contents, &option, button).width();
+            }
+            // A trailing blank that does not fit hides nothing.
+            const QFont font = control->font();
+            const int width = QFontMetrics(font).horizontalAdvance(text.trimmed());
+            if (!text.isEmpty() && (QFontInfo(font).family() != face || width > room))
+                misfits << control->objectName();
+        }
+        QCOMPARE(misfits, QStringList());
+    }
+
+    // Step 1 refuses a folder it cannot walk and changes nothing else; an error inside the
+    // walk ends it as a stop would. Either way the error box is all that shows.
+    void walkErrors_data()
+    {
+        QTest::addColumn<QString>("folder");   // in the tree
+        QTest::addColumn<QByteArray>("files");  // what the file system does: denies the folder, fails
+        QTest::addColumn<QString>("message");
+        QTest::newRow("empty field") << QString() << QByteArray()
+                                     << "Aucun dossier à parcourir\u00a0: indiquez un dossier.";
+        QTest::newRow("typo") << "r.txt/A" << QByteArray() << "Le dossier «\u00a0%1\u00a0» n'existe pas.";
+        QTest::newRow("a file") << "r.txt" << QByteArray() << "«\u00a0%1\u00a0» n'est pas un dossier.";
+        QTest::newRow("missing") << "nowhere" << QByteArray()
+                                 << "Le dossier «\u00a0%1\u00a0» n'existe pas.";
+        QTest::newRow("cannot be opened")
+            << "A" << QByteArray("denies")
+            << "Le dossier «\u00a0%1\u00a0» ne peut pas être ouvert\u00a0: accès refusé.";
+        QTest::newRow("error in the walk") << "A" << QByteArray("fails") << "Panne simulée.";
+    }
+
+    void walkErrors()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QByteArray, files);
+        QFETCH(QString, message);
+        Window w;
+        w.walk(tree_.path());
+        w.click("Button2");
+        const auto state = [&w] {
+            return QStringList{QString::number(w.form.FileCatalogue().size()), w.text("Label5"),
+                               w.text("Label6"), QString::number(w.rows("ListView3") + w.rows("ListView4")),
+                               w.enabled("Button2") ? "step 2 on" : "step 2 off"};
+        };
+        const QStringList before = state();
+        w.answerer.Messages.clear();
+        if (files == "denies")
+            w.files->check = FolderCheck::AccessDenied;
+        if (files == "fails")
+            w.files->beforeList = [] { throw std::runtime_error("Panne simulée"); };
+        const QString path = folder.isEmpty() ? folder : tree_.filePath(folder);
+        w.walk(path);
+        QCOMPARE(w.answerer.Texts(), QStringList{message.arg(path)});
+        QCOMPARE(w.answerer.Messages[0].icon, QMessageBox::Critical);
+        QCOMPARE(state(), files == "fails" ? QStringList({"0", "0", "0", "0", "step 2 off"}) : before);
+        QVERIFY(w.enabled("Button1") && w.child("Label11")->isHidden());
+        QVERIFY(!w.form.Flags.WalkRunning && !w.form.Flags.WalkStop);
+        QCOMPARE(ModalAnswerer::CursorShape(), -1);
     }
 
     // A step button clicked during a search, or the window closed during a step, stops

@@ -20,9 +20,12 @@ public:
     struct Message {
         QString caption, text;
         QMessageBox::Icon icon;
-        int cursor;  // the application cursor while the box was open, or -1 for none
+        int cursor;     // the application cursor while the box was open, or -1 for none
+        QString shown;  // what Snapshot gave as the box opened
+        QPoint centre;  // of the box's frame
     };
     std::function<void(QWidget*)> OnDialog;
+    std::function<QString()> Snapshot;
     std::vector<Message> Messages;
 
     ModalAnswerer()
@@ -53,7 +56,8 @@ private:
         if (modal == nullptr || !modal->isVisible())
             return;
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            Messages.push_back({box->windowTitle(), box->text(), box->icon(), CursorShape()});
+            Messages.push_back({box->windowTitle(), box->text(), box->icon(), CursorShape(),
+                                Snapshot ? Snapshot() : QString(), box->frameGeometry().center()});
             box->button(QMessageBox::Ok)->click();
         } else if (OnDialog) {
             OnDialog(modal);
