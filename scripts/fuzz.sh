@@ -4,6 +4,7 @@
 # committed seed corpus. A crash, a mismatch (abort) or a slow input fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+./scripts/setup.sh fuzz
 build=build-fuzz
 seconds="${FUZZ_SECONDS:-60}"
 targets=(WildcardFuzz UserDirsFuzz)
