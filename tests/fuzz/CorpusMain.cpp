@@ -9,14 +9,11 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
+// Usage: TARGET CORPUS_FOLDER
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s CORPUS_FOLDER\n", argv[0]);
-        return 2;
-    }
     int inputs = 0;
-    for (const auto& file : std::filesystem::directory_iterator(argv[1])) {
+    for (const auto& file : std::filesystem::directory_iterator(argc > 1 ? argv[1] : ".")) {
         std::ifstream in(file.path(), std::ios::binary);
         const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
         LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
