@@ -200,7 +200,7 @@ TEST(SearchPropertyTest, ListsHoldThePairwiseRowsThroughStopsSortsAndEdits)
 // Exact cases, where random catalogues cannot pin the result down.
 
 // Clicks on result lists, then one column of one list as runs of equal
-// values: a sort keeps all the rows (the property tests check that), so the
+// values: a sort keeps all the rows (the property test checks that), so the
 // runs pin their order.
 TEST(SearchCaseTest, ColumnClicksSortByTrueValueAlternateAndKeepTiesInCatalogueOrder)
 {
