@@ -9,7 +9,8 @@ run=(cmake g++ make qt6-base-dev fonts-liberation2)
 test=("${run[@]}" libgtest-dev strace desktop-file-utils appstream)
 # The tests of the catalogue and search libraries, with g++'s own sanitizers.
 sanitize=("${run[@]}" libgtest-dev)
-tidy=("${run[@]}" clang-tidy)
+# The static checks; tidy.sh lists the sources with git.
+tidy=("${run[@]}" clang-tidy git)
 # libFuzzer comes with clang's runtime.
 fuzz=(clang libclang-rt-14-dev)
 # `cpack -G DEB` works out the package's dependencies with dpkg-shlibdeps and file.
