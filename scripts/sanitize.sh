@@ -6,8 +6,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build-sanitize
 jobs="$(nproc)"
+./scripts/setup.sh sanitize
 cmake -S . -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-      -DJUMELIX_SANITIZE=ON -DJUMELIX_WERROR=ON >/dev/null
+      -DJUMELIX_TESTS=ON -DJUMELIX_SANITIZE=ON -DJUMELIX_WERROR=ON >/dev/null
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 for dir in tests/catalogue tests/search; do

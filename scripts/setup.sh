@@ -1,12 +1,25 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, when they are missing.
+# Installs the Debian packages one command needs, when they are missing.
+#   scripts/setup.sh run|test|sanitize|tidy|fuzz|package
 set -euo pipefail
-packages=(cmake g++ make qt6-base-dev libgtest-dev xvfb xauth strace
-          desktop-file-utils appstream dpkg-dev)
-# The window's sans-serif face.
-packages+=(fonts-liberation2)
-# The fuzz runs (libFuzzer comes with clang's runtime) and the static checks.
-packages+=(clang libclang-rt-14-dev clang-tidy)
+# Building and starting the program; fonts-liberation2 is the window's sans-serif face.
+run=(cmake g++ make qt6-base-dev fonts-liberation2)
+# The tests: GoogleTest, strace to watch for written files, the desktop entry
+# and metadata validators.
+test=("${run[@]}" libgtest-dev strace desktop-file-utils appstream)
+# The tests of the catalogue and search libraries, with g++'s own sanitizers.
+sanitize=("${run[@]}" libgtest-dev)
+# The static checks; tidy.sh lists the sources with git.
+tidy=("${run[@]}" clang-tidy git)
+# libFuzzer comes with clang's runtime.
+fuzz=(clang libclang-rt-14-dev)
+# `cpack -G DEB` works out the package's dependencies with dpkg-shlibdeps and file.
+package=("${run[@]}" dpkg-dev file)
+
+case "${1:-}" in
+  run|test|sanitize|tidy|fuzz|package) declare -n packages="$1" ;;
+  *) echo "usage: $0 run|test|sanitize|tidy|fuzz|package" >&2; exit 2 ;;
+esac
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -4,6 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
+./scripts/setup.sh tidy
 [ -f build/compile_commands.json ] || cmake -S . -B build >/dev/null
 # Generated sources (moc, uic, the version header) must exist for the checks.
 cmake --build build -j"$(nproc)" >/dev/null

@@ -16,11 +16,7 @@ expected=(share/applications/$id.desktop share/metainfo/$id.metainfo.xml
           share/icons/hicolor/scalable/apps/$id.svg share/doc/jumelix/copyright)
 [ -n "$program" ] && expected+=("$program")
 for size in 16 32 48 64 128 256; do
-  png=share/icons/hicolor/${size}x${size}/apps/$id.png
-  expected+=("$png")
-  # The width and height stand in the PNG header at bytes 16 to 23.
-  [ -f "$usr/$png" ] && [ "$(od -An -tx1 -j16 -N8 "$usr/$png" | tr -d ' \n')" != \
-    "$(printf '%08x%08x' "$size" "$size")" ] && fail "$png is not ${size}x$size"
+  expected+=(share/icons/hicolor/${size}x${size}/apps/$id.png)
 done
 for file in "${expected[@]}"; do
   [ -f "$usr/$file" ] || fail "missing $file"

@@ -47,16 +47,6 @@ std::vector<Flat> Rows(const ResultList& list)
     return rows;
 }
 
-// One column of a list's rows, such as &Flat::size.
-template <typename Value>
-std::vector<Value> Column(const ResultList& list, Value Flat::*column)
-{
-    std::vector<Value> values;
-    for (const Flat& row : Rows(list))
-        values.push_back(row.*column);
-    return values;
-}
-
 // A catalogue and its two lists; the catalogue is declared first so that it
 // outlives the lists that read it.
 struct Searched {
@@ -92,27 +82,19 @@ struct Recorder : SearchObserver {
     }
 };
 
-// Stands in for the locale's comparison: letter case is ignored, so names
-// that differ only in case tie.
+// Stands in for the locale's comparison: names that differ only in letter case tie.
 int CaseBlindCompare(std::string_view a, std::string_view b)
 {
-    int order = ::strncasecmp(a.data(), b.data(), std::min(a.size(), b.size()));
-    if (order == 0)
-        order = (a.size() > b.size()) - (a.size() < b.size());
-    return (order > 0) - (order < 0);
+    return ::strcasecmp(std::string(a).c_str(), std::string(b).c_str());
 }
 
 constexpr std::uint32_t kSeeds = 300;
 
-// Few sizes, folders and names, so that every kind of pair is common; folders
-// and names that differ only in case; the empty catalogue, one entry and all
-// equal.
+// Few sizes, folders and names, so that every kind of pair is common, and
+// folders and names that differ only in case; some seeds give no entry, one
+// entry, or entries all equal.
 std::vector<Flat> RandomEntries(std::uint32_t seed)
 {
-    if (seed < 2)
-        return std::vector<Flat>(seed, {"C:/X/", "a.txt", 10});
-    if (seed == 2)
-        return std::vector<Flat>(6, {"C:/X/", "a.txt", 10});
     std::mt19937 random(seed);
     const std::vector<std::string> folders{"C:/X/", "C:/Y/", "c:/x/", "C:/X/sub/"};
     const std::vector<std::string> names{"a.txt", "A.TXT", "b", "a.txt ", "B"};
@@ -144,33 +126,11 @@ std::array<std::vector<Flat>, 2> Pairwise(const std::vector<Flat>& entries, std:
     return rows;
 }
 
-TEST(SearchPropertyTest, SearchGivesThePairwiseRowsOfTheOuterEntriesCompleted)
-{
-    for (std::uint32_t seed = 0; seed < kSeeds; ++seed) {
-        const auto entries = RandomEntries(seed);
-        const std::size_t n = entries.size();
-        for (const std::size_t stopAt : {seed % (n + 1), n}) {
-            SCOPED_TRACE(testing::Message() << "seed " << seed << " stop at " << stopAt);
-            Searched s(entries);
-            Recorder recorder;
-            recorder.onPump = [&] { s.flags.SearchStop = recorder.completed.size() == stopAt; };
-            const bool stops = stopAt < n;
-            EXPECT_EQ(s.Run(&recorder), stops ? SearchOutcome::Interrupted : SearchOutcome::Completed);
-            EXPECT_EQ(s.flags.SearchRunning, stops);
-            EXPECT_EQ(s.flags.SearchStop, stops);
-            const auto oneTo = [](std::size_t k) { return std::views::iota(1, static_cast<int>(k) + 1); };
-            EXPECT_TRUE(std::ranges::equal(recorder.progress, oneTo(stops ? stopAt + 1 : n)));
-            EXPECT_TRUE(std::ranges::equal(recorder.completed, oneTo(stopAt)));
-            const auto reference = Pairwise(entries, 0, stopAt);
-            EXPECT_EQ(Rows(s.upper), reference[0]);
-            EXPECT_EQ(Rows(s.lower), reference[1]);
-        }
-    }
-}
-
-// Does nothing, edits a row (or one past the end, which is ignored) or clicks
-// a column, following a row through the sort; checks the list against its
-// model, which takes over the order a sort gives once that order is checked.
+// At every pump each list takes a random step: nothing, an edit of a row (or
+// of one past the end, which is ignored) or a column click that follows a row.
+// It must hold its model before and after: the pairwise rows of the outer
+// entries completed, with the edits made, in the order of the last sort once
+// that order is checked.
 void RandomStep(ResultList& list, std::vector<Flat>& model, ResultOrdering& ordering, std::mt19937& random)
 {
     ASSERT_EQ(Rows(list), model);
@@ -206,13 +166,15 @@ void RandomStep(ResultList& list, std::vector<Flat>& model, ResultOrdering& orde
     }
 }
 
-TEST(SearchPropertyTest, SortsAndEditsDuringAndAfterTheSearchKeepEveryRow)
+TEST(SearchPropertyTest, ListsHoldThePairwiseRowsThroughStopsSortsAndEdits)
 {
     for (std::uint32_t seed = 0; seed < kSeeds; ++seed) {
-        SCOPED_TRACE(seed);
         const auto entries = RandomEntries(seed);
+        const std::size_t n = entries.size();
+        const std::size_t stopAt = seed % 2 == 0 ? n : seed % (n + 1);
+        SCOPED_TRACE(testing::Message() << "seed " << seed << " stop at " << stopAt);
         Searched s(entries);
-        std::array<ResultList*, 2> lists{&s.upper, &s.lower};
+        const std::array<ResultList*, 2> lists{&s.upper, &s.lower};
         std::array<std::vector<Flat>, 2> models;
         ResultOrdering ordering(CaseBlindCompare);
         std::mt19937 random(seed);
@@ -221,13 +183,22 @@ TEST(SearchPropertyTest, SortsAndEditsDuringAndAfterTheSearchKeepEveryRow)
                 RandomStep(*lists[side], models[side], ordering, random);
         };
         Recorder recorder;
-        recorder.onPump = stepBoth;
+        recorder.onPump = [&] {
+            stepBoth();
+            s.flags.SearchStop = recorder.completed.size() == stopAt;
+        };
         recorder.onCompleted = [&] {
             const auto added = Pairwise(entries, recorder.completed.size() - 1, recorder.completed.size());
             for (int side = 0; side < 2; ++side)
                 models[side].insert(models[side].end(), added[side].begin(), added[side].end());
         };
-        s.Run(&recorder);
+        const bool stops = stopAt < n;
+        EXPECT_EQ(s.Run(&recorder), stops ? SearchOutcome::Interrupted : SearchOutcome::Completed);
+        EXPECT_EQ(s.flags.SearchRunning, stops);
+        EXPECT_EQ(s.flags.SearchStop, stops);
+        const auto oneTo = [](std::size_t k) { return std::views::iota(1, static_cast<int>(k) + 1); };
+        EXPECT_TRUE(std::ranges::equal(recorder.progress, oneTo(stops ? stopAt + 1 : n)));
+        EXPECT_TRUE(std::ranges::equal(recorder.completed, oneTo(stopAt)));
         for (int step = 0; step < 6; ++step)
             stepBoth();
     }
@@ -235,71 +206,60 @@ TEST(SearchPropertyTest, SortsAndEditsDuringAndAfterTheSearchKeepEveryRow)
 
 // Exact cases, where random catalogues cannot pin the result down.
 
-TEST(SearchCaseTest, CompareRowsFollowsTheModeTheColumnAndItsFlag)
+// Clicks on result lists, then one column of one list as runs of equal
+// values: a sort keeps all the rows (the property test checks that), so the
+// runs pin their order.
+TEST(SearchCaseTest, ColumnClicksSortByTrueValueAlternateAndKeepTiesInCatalogueOrder)
 {
+    enum { Upper, Lower, Unsearched };
     struct Case {
         const char* what;
-        int clickedColumn;  // sets the mode; -1 for none
-        ResultRow row1, row2;
-        int parameter, expected;
+        std::vector<Flat> entries;
+        std::vector<std::pair<int, int>> clicks;  // list, column
+        int list, column;                         // to read
+        std::vector<std::string> runs;
     };
+    // Each size in two folders: as digit texts 900 would lead; as 32-bit or
+    // signed numbers the sizes of 2 GiB and more would go below the others.
+    std::vector<Flat> sized;
+    for (const std::uint64_t size : {900ULL, 4'294'967'296ULL, 10ULL, 18'446'744'073'709'551'615ULL,
+                                     2'147'483'647ULL, 5000ULL})
+        sized.insert(sized.end(), {{"C:/X/", "f", size}, {"C:/Y/", "f", size}});
+    const std::vector<std::string> largestFirst{"18446744073709551615", "4294967296", "2147483647", "5000", "900", "10"};
+    // 20 equal files in 20 folders, whose partners come in search order from /d1/.
+    std::vector<Flat> equal;
+    std::vector<std::string> folders;
+    for (int d = 0; d < 20; ++d) {
+        folders.push_back("/d" + std::to_string(d) + "/");
+        equal.push_back({folders.back(), "same", 7});
+    }
+    const std::vector<Flat> names{{"C:/X/", "b", 1}, {"C:/Y/", "c", 1}, {"C:/X/", "a", 1}, {"C:/X/", "c", 1}};
     const std::vector<Case> cases = {
-        {"folders as text", -1, {"a/", "z", 1}, {"B/", "a", 1}, -1, -1},
-        {"names as text", -1, {"a/", "z", 1}, {"B/", "a", 1}, 0, 1},
-        {"sizes as text are digit texts", -1, {"a/", "z", 10}, {"a/", "z", 9}, 1, -1},
-        {"sizes as numbers, flag flipped", 2, {"a/", "z", 10}, {"a/", "z", 9}, 1, 1},
-        {"folders as numbers", 2, {"12", "z", 1}, {"9", "z", 1}, -1, -1},
-        {"a text that is no number counts as 0", 2, {"x/", "z", 1}, {"5", "z", 1}, -1, 1},
-        {"a sign makes no number", 2, {"+7", "z", 1}, {"5", "z", 1}, -1, 1},
-        {"beyond 64 bits is no number", 2, {"18446744073709551616", "z", 1}, {"5", "z", 1}, -1, 1},
-        {"the largest 64-bit number", 2, {"18446744073709551615", "z", 1}, {"5", "z", 1}, -1, -1},
-        {"two texts that are no numbers tie", 2, {"x/", "z", 1}, {"y/", "z", 1}, -1, 0},
-        {"names as numbers after a size click", 2, {"x/", "b", 1}, {"y/", "a", 1}, 0, 0},
+        {"sizes, largest first", sized, {{Upper, 2}}, Upper, 2, largestFirst},
+        {"sizes, then smallest first", sized, {{Upper, 2}, {Upper, 2}}, Upper, 2,
+         {largestFirst.rbegin(), largestFirst.rend()}},
+        {"ties in catalogue order", equal, {{Upper, 2}}, Upper, 0, folders},
+        {"a click on an empty list flips its column too", names, {{Unsearched, 1}, {Upper, 1}}, Upper, 1,
+         {"c", "b", "a"}},
+        {"the other list goes on alternating", names, {{Upper, 1}, {Lower, 1}}, Lower, 1, {"c", "b", "a"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
+        Searched s(c.entries);
+        s.Run();
+        ResultList unsearched;
+        const std::array<ResultList*, 3> lists{&s.upper, &s.lower, &unsearched};
         ResultOrdering ordering(CaseBlindCompare);
-        ResultList empty;
-        if (c.clickedColumn >= 0)
-            ordering.ColumnClick(empty, c.clickedColumn);
-        EXPECT_EQ(ordering.CompareRows(&c.row1, &c.row2, c.parameter), c.expected);
-        EXPECT_EQ(ordering.CompareRows(&c.row2, &c.row1, c.parameter), -c.expected);
-        EXPECT_EQ(ordering.CompareRows(nullptr, &c.row2, c.parameter), 0);
-        EXPECT_EQ(ordering.CompareRows(&c.row1, nullptr, c.parameter), 0);
+        for (const auto& [list, column] : c.clicks)
+            ordering.ColumnClick(*lists[list], column);
+        std::vector<std::string> runs;
+        for (const Flat& row : Rows(*lists[c.list])) {
+            runs.push_back(c.column == 0 ? row.folder : c.column == 1 ? row.name : DecimalText(row.size));
+            if (runs.size() > 1 && runs.back() == runs[runs.size() - 2])
+                runs.pop_back();
+        }
+        EXPECT_EQ(runs, c.runs);
     }
-}
-
-// Each size in two folders. As digit texts 900 would lead; as 32-bit numbers
-// the sizes of 2 GiB and more would go negative or wrap round.
-TEST(SearchCaseTest, SizeColumnPutsTheLargestFirstByTrueValueThenTheSmallest)
-{
-    std::vector<Flat> entries;
-    for (const std::uint64_t size : {900ULL, 10ULL, 18'446'744'073'709'551'615ULL, 2'147'483'648ULL, 5000ULL,
-                                     3'000'000'000ULL, 4'294'967'296ULL, 2'147'483'647ULL, 5'000'000'000ULL})
-        entries.insert(entries.end(), {{"C:/X/", "f", size}, {"C:/Y/", "f", size}});
-    Searched s(entries);
-    s.Run();
-    ResultOrdering ordering(CaseBlindCompare);
-    ordering.ColumnClick(s.upper, 2);
-    EXPECT_TRUE(std::ranges::is_sorted(Column(s.upper, &Flat::size), std::greater()));
-    ordering.ColumnClick(s.upper, 2);
-    EXPECT_TRUE(std::ranges::is_sorted(Column(s.upper, &Flat::size)));
-    EXPECT_EQ(s.upper.RowCount(), 18u);
-}
-
-// Both lists share the flag of each column index, and a click on an empty
-// list flips it too: increasing, decreasing, increasing.
-TEST(SearchCaseTest, NameColumnAlternatesAcrossBothListsAndEmptyOnes)
-{
-    Searched s({{"C:/X/", "b", 1}, {"C:/Y/", "c", 1}, {"C:/X/", "a", 1}, {"C:/X/", "c", 1}});
-    s.Run();
-    ResultOrdering ordering(CaseBlindCompare);
-    ResultList neverSearched;
-    ordering.ColumnClick(neverSearched, 1);
-    ordering.ColumnClick(s.upper, 1);
-    ordering.ColumnClick(s.lower, 1);
-    EXPECT_EQ(Column(s.upper, &Flat::name), (std::vector<std::string>{"c", "c", "c", "c", "b", "a"}));
-    EXPECT_EQ(Column(s.lower, &Flat::name), (std::vector<std::string>{"a", "a", "b", "b", "c", "c"}));
 }
 
 // The window may clear a list while the search pumps events; it must not
@@ -318,34 +278,30 @@ TEST(SearchCaseTest, ListClearedDuringTheSearchStaysEmpty)
 }
 
 // n equal files in n folders: row r lists partner r % (n-1) of outer entry
-// r / (n-1), skipping the outer entry itself.
+// r / (n-1), skipping the outer entry itself; once sorted by folder, row r
+// lists the (r / (n-1))-th folder.
 TEST(SearchCaseTest, RowsOfAListLongerThan32BitsAreWorkedOutExactly)
 {
-    constexpr std::uint32_t n = 66'000;
+    constexpr std::uint64_t n = 66'000;
     std::vector<Flat> entries;
-    std::vector<std::string> folders;
-    for (std::uint32_t i = 0; i < n; ++i) {
-        folders.push_back("/e/" + std::to_string(i) + "/");
-        entries.push_back({folders.back(), "same.bin", 7});
-    }
+    for (std::uint64_t i = 0; i < n; ++i)
+        entries.push_back({"/e/" + std::to_string(i) + "/", "same.bin", 7});
     Searched s(entries);
     s.Run();
-    const std::uint64_t perOuter = n - 1;
-    ASSERT_EQ(s.upper.RowCount(), std::uint64_t{n} * perOuter);
-
+    ASSERT_EQ(s.upper.RowCount(), n * (n - 1));
     std::mt19937_64 random(7);
     std::vector<std::uint64_t> rows{0, s.upper.RowCount() - 1, (std::uint64_t{1} << 32) + 5};
     for (int k = 0; k < 200; ++k)
         rows.push_back(random() % s.upper.RowCount());
     for (const std::uint64_t r : rows) {
-        const std::uint64_t outer = r / perOuter, rank = r % perOuter;
-        EXPECT_EQ(s.upper.Row(r).Folder, folders[rank < outer ? rank : rank + 1]) << "row " << r;
+        const std::uint64_t outer = r / (n - 1), rank = r % (n - 1);
+        EXPECT_EQ(s.upper.Row(r).Folder, entries[rank < outer ? rank : rank + 1].folder) << "row " << r;
     }
     ResultOrdering ordering([](std::string_view a, std::string_view b) { return a.compare(b); });
     ordering.ColumnClick(s.upper, 0);
-    std::ranges::sort(folders);
+    std::ranges::sort(entries);
     for (const std::uint64_t r : rows)
-        EXPECT_EQ(s.upper.Row(r).Folder, folders[r / perOuter]) << "row " << r;
+        EXPECT_EQ(s.upper.Row(r).Folder, entries[r / (n - 1)].folder) << "row " << r;
 }
 
 }  // namespace
