@@ -26,9 +26,6 @@ public:
     // Rows that are absent compare equal. Sizes compare as full 64-bit values.
     int CompareRows(const ResultRow* row1, const ResultRow* row2, int parameter) const;
 
-    SortKind Kind() const { return kind_; }
-    bool Descending(int column) const { return descending_[column]; }
-
 private:
     int Compare(const RowView& row1, const RowView& row2, int parameter) const;
     int CompareTexts(const RowView& row1, const RowView& row2, int parameter) const;
