@@ -159,27 +159,17 @@ TEST(ScriptedWalkTest, ListsLogsAndPumpsInOrder)
     }
 }
 
-// One entry of a test tree; its type is a file type of stat.
-struct Node {
-    mode_t type;
-    std::string path;
-    std::uint64_t size = 0;   // of a file
-    std::string target = {};  // of a link
-};
-
-Node File(std::string path, std::uint64_t size) { return {S_IFREG, std::move(path), size}; }
-Node Folder(std::string path) { return {S_IFDIR, std::move(path)}; }
-Node Link(std::string path, std::string target) { return {S_IFLNK, std::move(path), 0, std::move(target)}; }
-
-void Build(const std::vector<Node>& nodes)
+// Makes each entry: "name/" a folder, "name>target" a link, "name=size" a sparse file.
+void Build(const Lines& entries)
 {
-    for (const Node& n : nodes) {
-        const char* path = n.path.c_str();
-        const int made = n.type == S_IFDIR   ? mkdir(path, 0755)
-                         : n.type == S_IFLNK ? symlink(n.target.c_str(), path)
-                                             : mknod(path, n.type | 0644, 0);
-        const int sized = n.type == S_IFREG ? truncate(path, static_cast<off_t>(n.size)) : 0;  // sparse
-        EXPECT_TRUE(made == 0 && sized == 0) << n.path;
+    for (const std::string& entry : entries) {
+        const std::size_t mark = std::min(entry.find_first_of(">="), entry.size() - 1);
+        const std::string path = entry.substr(0, mark), rest = entry.substr(mark + 1);
+        const int made = entry[mark] == '/'   ? mkdir(path.c_str(), 0755)
+                         : entry[mark] == '>' ? symlink(rest.c_str(), path.c_str())
+                                              : mknod(path.c_str(), S_IFREG | 0644, 0) |
+                                                    truncate(path.c_str(), std::stoll(rest));
+        EXPECT_EQ(made, 0) << entry;
     }
 }
 
@@ -222,14 +212,12 @@ protected:
 
 TEST_F(WalkTreeTest, ListsWhatItMayReadAndEntersEachFolderOnce)
 {
-    Build({Folder("in"), File("in/a", 3), File("in/.h", 1), Folder("in/.hid"), File("in/.hid/h", 1),
-           File("in/big", 5'000'000'000), {S_IFIFO, "in/pipe"}, {S_IFSOCK, "in/sock"},
-           Link("in/filelink", "big"), Link("in/fifolink", "pipe"), Link("in/devlink", "/dev/null"),
-           Link("in/dangling", "nowhere"), Link("in/p", "q"), Link("in/q", "p"), Folder("in/c"),
-           File("in/c/c1", 4), Link("in/c/up", ".."), Link("in/again", "c"), Folder("out"),
-           File("out/o1", 5), Link("in/out", "../out"), File("in/secret", 6), Folder("in/locked"),
-           File("in/locked/l", 7), Folder("in/searchonly"), File("in/searchonly/s", 8),
-           Folder("in/listonly"), File("in/listonly/n", 0)});
+    Build({"in/", "in/a=3", "in/.h=1", "in/.hid/", "in/.hid/h=1", "in/big=5000000000", "in/filelink>big",
+           "in/fifolink>pipe", "in/devlink>/dev/null", "in/dangling>nowhere", "in/p>q", "in/q>p", "in/c/",
+           "in/c/c1=4", "in/c/up>..", "in/again>c", "out/", "out/o1=5", "in/out>../out", "in/secret=6",
+           "in/locked/", "in/locked/l=7", "in/searchonly/", "in/searchonly/s=8", "in/listonly/",
+           "in/listonly/n=0"});
+    EXPECT_EQ(mkfifo("in/pipe", 0644) | mknod("in/sock", S_IFSOCK | 0644, 0), 0);
     chmod("in/secret", 0);  // still listed, with its size
     chmod("in/locked", 0);
     chmod("in/searchonly", 0311);
@@ -260,7 +248,7 @@ TEST_F(WalkTreeTest, KeepsExactNamesInEnumerationOrder)
     for (const std::string& name : {std::string("new\nline\\tab\t"), std::string("bad\xff\xfe"),
                                     std::string("\xc3\xa9t\xc3\xa9"), std::string("e\xcc\x81te\xcc\x81"),
                                     std::string(NAME_MAX - 1, 'n')})
-        Build({File(name, name.size()), Folder(name + "d")});
+        Build({name + "=" + std::to_string(name.size()), name + "d/"});
     Lines entries, log = {"."};  // in the order the system enumerates them
     for (const fs::directory_entry& entry : fs::directory_iterator(".")) {
         const std::string name = entry.path().filename();
@@ -280,22 +268,21 @@ TEST_F(WalkTreeTest, WalksBeyondPathMaxUnderALowDescriptorLimit)
     // comes back to ancestors it had closed.
     const std::string step(30, 'd');
     Lines expected;
-    std::string folder = "./", deep;
+    std::string folder = root_ + "/";
     for (int level = 0; level < 300; ++level, folder += step + "/") {
-        if (level == 200)
-            deep = folder;
-        Build({File("f", level), Folder("leaf"), File("leaf/g", 1), Folder(step)});
+        Build({"f=" + std::to_string(level), "leaf/", "leaf/g=1", step + "/"});
         fs::current_path(step);
         expected.insert(expected.end(), {folder + "|f " + std::to_string(level), folder + "leaf/|g 1"});
     }
     fs::current_path(root_);
+    const std::string deep = folder.substr(0, root_.size() + 1 + 200 * (step.size() + 1));
     ASSERT_GT(deep.size(), std::size_t{PATH_MAX});
     InChild(60, [&] {
         const rlimit limit{64, 64};
         ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
         EXPECT_EQ(Sorted(Walk(deep).entries), Sorted(Lines(expected.begin() + 400, expected.end())));
         // The first folder renamed in the walk: closed ancestors are found again through "..".
-        const Trace trace = Walk(".", "*.*", {{60, [&step](RunFlags&) { fs::rename(step, "moved"); }}});
+        const Trace trace = Walk(root_, "*.*", {{60, [&step](RunFlags&) { fs::rename(step, "moved"); }}});
         EXPECT_EQ(Sorted(trace.entries), Sorted(expected));
     });
 }
@@ -305,30 +292,27 @@ TEST_F(WalkTreeTest, ReopensClosedFoldersByNameAndChecksTheirIdentity)
     // Down main's chain, through a link into a deep chain (whose ".." leads
     // elsewhere) and back: main's folders were closed on the way and are
     // reopened by name from the scan folder. "twin" is a look-alike of main/c.
-    Build({Folder("main"), Folder("main/c"), Folder("main/c/c"), File("main/c/c/here", 8),
-           Link("main/c/c/link", root_ + "/far"), Folder("twin"), Folder("twin/c"), File("twin/c/here", 8)});
-    for (std::string chain = "far"; chain.size() <= 3 + 20 * 2; chain += "/c")
-        Build({Folder(chain)});
+    Build({"main/", "main/c/", "main/c/c/", "main/c/c/here=8", "main/c/c/link>" + root_ + "/far", "twin/",
+           "twin/c/", "twin/c/here=8"});
+    for (std::string chain = "far/"; chain.size() <= 4 + 20 * 2; chain += "c/")
+        Build({chain});
     PosixFileEnumeration files;
     FolderListing listing;
-    const auto downThroughTheLinkAndBack = [&files] {
+    for (const bool swapped : {false, true}) {
         files.EnterRoot("main");
         for (int level = 1; level <= 23; ++level)
             files.EnterChild(level == 3 ? "link" : "c");
         for (int level = 1; level <= 21; ++level)
             files.Leave();
-    };
-    downThroughTheLinkAndBack();
-    files.List(Wildcard("*.*"), listing);
-    EXPECT_EQ(listing.Files, Lines{"here"});
-
-    // main/c swapped for the look-alike meanwhile: the folder counts as gone.
-    downThroughTheLinkAndBack();
-    fs::rename("main/c", "moved");
-    fs::rename("twin", "main/c");
-    files.List(Wildcard("*.*"), listing);
-    EXPECT_EQ(listing.Files, Lines{});
+        if (swapped) {  // main/c swapped for the look-alike meanwhile: the folder counts as gone
+            fs::rename("main/c", "moved");
+            fs::rename("twin", "main/c");
+        }
+        files.List(Wildcard("*.*"), listing);
+        EXPECT_EQ(listing.Files, swapped ? Lines{} : Lines{"here"});
+    }
 }
 
 }  // namespace
 }  // namespace jumelix
+
