@@ -313,6 +313,13 @@ TEST_F(WalkTreeTest, ReopensClosedFoldersByNameAndChecksTheirIdentity)
     }
 }
 
+TEST_F(WalkTreeTest, FileTurnedIntoAFolderAfterTheListingIsLeftOut)
+{
+    Build({"x/", "x/f=1"});
+    const auto replace = [](RunFlags&) { fs::remove("x/f"); fs::create_directory("x/f"); };
+    EXPECT_EQ(Walk("x", "*.*", {{1, replace}}).entries, Lines{});
+}
+
 }  // namespace
 }  // namespace jumelix
 
