@@ -135,6 +135,7 @@ TEST(ScriptedWalkTest, ListsLogsAndPumpsInOrder)
          "pump, pump, log r/B, pump, add 5, pump"},
         // One trailing separator goes.
         {"r//", false, {}, {}, {"r/|f1.txt 1", "r/|f2.txt 2"}, "log r/, pump, add 1, pump, add 2"},
+        // No scan folder: nothing to walk.
         {"", true, {}, {}, {}, ""},
         // A folder the enumeration refuses (already entered) is neither logged nor pumped.
         {"r", true, {"r/A"}, {}, {"r/|f1.txt 1", "r/|f2.txt 2", "r/B/|b5.txt 5"},
