@@ -1,22 +1,83 @@
-// The walk's order, pumps and stop points, on a scripted file system.
+// The walk's order, pumps and stop points on a scripted file system; then the
+// walk on real trees made in a temporary folder, the current folder while such
+// a test runs: special entries, links and loops, unreadable folders, odd names,
+// deep trees and trees that change while they are walked.
 
-#include "FileEnumeration.h"
+#include "PosixFileEnumeration.h"
 #include "Walk.h"
 #include "Wildcard.h"
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+#include <grp.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <iterator>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
-#include <string>
-#include <vector>
 
 namespace jumelix {
 namespace {
 
+namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
+using PumpActions = std::map<int, std::function<void(RunFlags&)>>;
+
+// Some file systems give no entry types in their listings; so does every
+// listing of this program while this is set.
+bool entryTypesHidden = false;
+
+Lines Sorted(Lines lines) { std::ranges::sort(lines); return lines; }
+
+// What the window would see of a walk. At the pumps numbered in `actions` it
+// does what the user or the system does meanwhile.
+struct Trace final : WalkObserver {
+    void EntryAdded(std::int32_t filesAdded) override { Write("add " + std::to_string(filesAdded)); }
+    void FolderEntered(std::string_view folder) override { Write("log " + log.emplace_back(folder)); }
+    void PumpEvents() override
+    {
+        Write("pump");
+        if (auto action = actions.extract(++pumps))
+            action.mapped()(flags);
+    }
+    void Write(const std::string& step) { text += (text.empty() ? "" : ", ") + step; }
+
+    PumpActions actions;
+    RunFlags flags;
+    int pumps = 0;
+    std::string text;
+    Lines log;
+    Lines entries;  // the catalogue, as "Folder|Name Size"
+};
+
+// Walks the real file system unless given another.
+Trace Walk(const std::string& folder, std::string_view filter = "*.*", PumpActions actions = {},
+           FileEnumeration* files = nullptr, bool recurse = true)
+{
+    PosixFileEnumeration realFiles;
+    Catalogue catalogue;
+    Trace trace;
+    trace.actions = std::move(actions);
+    FolderWalk walk(files ? *files : realFiles, catalogue, trace.flags, trace);
+    walk.ScanFolder(folder, filter, 0, recurse);
+    EXPECT_EQ(static_cast<std::size_t>(walk.FilesAdded()), catalogue.size());
+    EXPECT_TRUE(trace.actions.empty()) << "the walk pumped fewer times than the test expects";
+    for (std::size_t i = 0; i < catalogue.size(); ++i) {
+        const CatalogueEntry e = catalogue[i];
+        trace.entries.push_back(std::string(e.Folder) + "|" + std::string(e.Name) + " " + e.SizeText());
+    }
+    return trace;
+}
 
 // Folder: its files and sub-folders in enumeration order. The digit in a
 // file's name is its size.
@@ -26,129 +87,251 @@ const std::map<std::string, std::pair<Lines, Lines>> kTree = {
     {"r/A/A1", {{"x4.txt"}, {}}},
     {"r/B", {{"b5.txt"}, {}}}};
 
-class FakeEnumeration final : public FileEnumeration {
+// Like the file system, it opens a folder whatever trailing separators it is given.
+class ScriptedFiles final : public FileEnumeration {
 public:
     FolderCheck CheckFolder(std::string_view /*path*/) override { return FolderCheck::Walkable; }
     bool EnterRoot(std::string_view path) override
     {
-        current_ = {std::string(path)};
-        return kTree.contains(current_.back());
+        path_ = {std::string(path.substr(0, path.find_last_not_of('/') + 1))};
+        return kTree.contains(path_.back());
     }
     bool EnterChild(std::string_view name) override
     {
-        std::string child = current_.back() + "/" + std::string(name);
-        if (alreadyEntered.contains(child))
+        std::string child = path_.back() + "/" + std::string(name);
+        if (refused.contains(child))
             return false;
-        current_.push_back(std::move(child));
+        path_.push_back(std::move(child));
         return true;
     }
-    void Leave() override { current_.pop_back(); }
+    void Leave() override { path_.pop_back(); }
     void List(const Wildcard& filter, FolderListing& listing) override
     {
-        const auto& [files, folders] = kTree.at(current_.back());
-        listing.Files.clear();
-        std::copy_if(files.begin(), files.end(), std::back_inserter(listing.Files),
-                     [&](const std::string& name) { return filter.Matches(name); });
-        listing.Folders = folders;
+        listing = {kTree.at(path_.back()).first, kTree.at(path_.back()).second};
+        std::erase_if(listing.Files, [&](const std::string& name) { return !filter.Matches(name); });
     }
     std::optional<std::uint64_t> FileSize(std::string_view name) override { return name.at(1) - '0'; }
-    std::set<std::string> alreadyEntered;
+    std::set<std::string> refused;  // as already entered
 
 private:
-    Lines current_;
+    Lines path_;
 };
 
-// Writes down what the window would see, and plays the key handler: at the
-// pumps numbered in `stopAtPump` it sets or clears the stop flag.
-class TraceObserver final : public WalkObserver {
-public:
-    TraceObserver(RunFlags& flags, std::map<int, bool> stopAtPump)
-        : flags_(flags), stopAtPump_(std::move(stopAtPump))
-    {
-    }
-    void EntryAdded(std::int32_t filesAdded) override { Write("add " + std::to_string(filesAdded)); }
-    void FolderEntered(std::string_view folder) override { Write("log " + std::string(folder)); }
-    void PumpEvents() override
-    {
-        Write("pump");
-        if (const auto action = stopAtPump_.find(++pumps_); action != stopAtPump_.end())
-            flags_.WalkStop = action->second;
-    }
-    std::string trace;
-
-private:
-    void Write(const std::string& step) { trace += (trace.empty() ? "" : ", ") + step; }
-
-    RunFlags& flags_;
-    std::map<int, bool> stopAtPump_;
-    int pumps_ = 0;
-};
-
-struct WalkCase {
-    const char* what;
-    std::string folder;
-    bool recurse;
-    std::set<std::string> alreadyEntered;
-    std::map<int, bool> stopAtPump;
-    std::string catalogue;
-    std::string trace;
-};
-
-void PrintTo(const WalkCase& c, std::ostream* os)
+TEST(ScriptedWalkTest, ListsLogsAndPumpsInOrder)
 {
-    *os << c.what;
-}
-
-class WalkTest : public testing::TestWithParam<WalkCase> {};
-
-TEST_P(WalkTest, ListsLogsAndPumpsInOrder)
-{
-    const WalkCase& c = GetParam();
-    FakeEnumeration files;
-    files.alreadyEntered = c.alreadyEntered;
-    Catalogue catalogue;
-    RunFlags flags;
-    TraceObserver observer(flags, c.stopAtPump);
-    FolderWalk walk(files, catalogue, flags, observer);
-    walk.ScanFolder(c.folder, "*.txt", 0, c.recurse);
-
-    std::string entries;
-    for (std::size_t i = 0; i < catalogue.size(); ++i)
-        entries += (i == 0 ? "" : ", ") + std::string(catalogue[i].Folder) + "|" +
-                   std::string(catalogue[i].Name) + " " + catalogue[i].SizeText();
-    EXPECT_EQ(entries, c.catalogue);
-    EXPECT_EQ(observer.trace, c.trace);
-    EXPECT_EQ(static_cast<std::size_t>(walk.FilesAdded()), catalogue.size());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Walks, WalkTest,
-    testing::Values(
+    const auto stop = [](bool on) { return [on](RunFlags& flags) { flags.WalkStop = on; }; };
+    const struct {
+        std::string folder;
+        bool recurse;
+        std::set<std::string> refused;
+        PumpActions actions;
+        Lines entries;
+        std::string trace;
+    } cases[] = {
         // Depth first, files before sub-folders; a pump before each file and after each sub-folder.
-        WalkCase{"whole tree", "r", true, {}, {},
-                 "r/|f1.txt 1, r/|f2.txt 2, r/A/|a3.txt 3, r/A/A1/|x4.txt 4, r/B/|b5.txt 5",
-                 "log r, pump, add 1, pump, add 2, log r/A, pump, add 3, log r/A/A1, pump, add 4, "
-                 "pump, pump, log r/B, pump, add 5, pump"},
-        WalkCase{"without sub-folders", "r", false, {}, {}, "r/|f1.txt 1, r/|f2.txt 2",
-                 "log r, pump, add 1, pump, add 2"},
+        {"r", true, {}, {},
+         {"r/|f1.txt 1", "r/|f2.txt 2", "r/A/|a3.txt 3", "r/A/A1/|x4.txt 4", "r/B/|b5.txt 5"},
+         "log r, pump, add 1, pump, add 2, log r/A, pump, add 3, log r/A/A1, pump, add 4, "
+         "pump, pump, log r/B, pump, add 5, pump"},
+        // One trailing separator goes.
+        {"r//", false, {}, {}, {"r/|f1.txt 1", "r/|f2.txt 2"}, "log r/, pump, add 1, pump, add 2"},
+        // No scan folder: nothing to walk.
+        {"", true, {}, {}, {}, ""},
         // A folder the enumeration refuses (already entered) is neither logged nor pumped.
-        WalkCase{"refused folder", "r", true, {"r/A"}, {}, "r/|f1.txt 1, r/|f2.txt 2, r/B/|b5.txt 5",
-                 "log r, pump, add 1, pump, add 2, log r/B, pump, add 3, pump"},
-        WalkCase{"scan folder not opened", "gone", true, {}, {}, "", "log gone"},
-        // The scan folder's listing is cut short and no sub-folder is looked at.
-        WalkCase{"stop in the scan folder", "r", true, {}, {{2, true}}, "r/|f1.txt 1",
-                 "log r, pump, add 1, pump"},
-        // A's files and sub-folders are passed over; B is still logged and pumped.
-        WalkCase{"stop in a sub-folder", "r", true, {}, {{3, true}}, "r/|f1.txt 1, r/|f2.txt 2",
-                 "log r, pump, add 1, pump, add 2, log r/A, pump, pump, log r/B, pump, pump"},
+        {"r", true, {"r/A"}, {}, {"r/|f1.txt 1", "r/|f2.txt 2", "r/B/|b5.txt 5"},
+         "log r, pump, add 1, pump, add 2, log r/B, pump, add 3, pump"},
+        // A scan folder that cannot be opened.
+        {"gone", true, {}, {}, {}, "log gone"},
+        // A stop in the scan folder cuts its listing short and no sub-folder is looked at.
+        {"r", true, {}, {{2, stop(true)}}, {"r/|f1.txt 1"}, "log r, pump, add 1, pump"},
+        // A stop in A passes over A's files and sub-folders; B is still logged and pumped.
+        {"r", true, {}, {{3, stop(true)}}, {"r/|f1.txt 1", "r/|f2.txt 2"},
+         "log r, pump, add 1, pump, add 2, log r/A, pump, pump, log r/B, pump, pump"},
         // Another key clears the flag in the pump after A: B is walked as usual.
-        WalkCase{"stop cleared after a sub-folder", "r", true, {}, {{3, true}, {4, false}},
-                 "r/|f1.txt 1, r/|f2.txt 2, r/B/|b5.txt 5",
-                 "log r, pump, add 1, pump, add 2, log r/A, pump, pump, log r/B, pump, add 3, pump"},
-        WalkCase{"stop set after a sub-folder", "r", true, {}, {{5, true}},
-                 "r/|f1.txt 1, r/|f2.txt 2, r/A/|a3.txt 3, r/A/A1/|x4.txt 4",
-                 "log r, pump, add 1, pump, add 2, log r/A, pump, add 3, log r/A/A1, pump, add 4, "
-                 "pump, pump, log r/B, pump, pump"}));
+        {"r", true, {}, {{3, stop(true)}, {4, stop(false)}}, {"r/|f1.txt 1", "r/|f2.txt 2", "r/B/|b5.txt 5"},
+         "log r, pump, add 1, pump, add 2, log r/A, pump, pump, log r/B, pump, add 3, pump"},
+    };
+    for (const auto& c : cases) {
+        ScriptedFiles files;
+        files.refused = c.refused;
+        const Trace trace = Walk(c.folder, "*.txt", c.actions, &files, c.recurse);
+        EXPECT_EQ(trace.entries, c.entries) << c.trace;
+        EXPECT_EQ(trace.text, c.trace);
+    }
+}
+
+// Makes each entry: "name/" a folder, "name>target" a link, "name=size" a sparse file.
+void Build(const Lines& entries)
+{
+    for (const std::string& entry : entries) {
+        const std::size_t mark = std::min(entry.find_first_of(">="), entry.size() - 1);
+        const std::string path = entry.substr(0, mark), rest = entry.substr(mark + 1);
+        const int made = entry[mark] == '/'   ? mkdir(path.c_str(), 0755)
+                         : entry[mark] == '>' ? symlink(rest.c_str(), path.c_str())
+                                              : mknod(path.c_str(), S_IFREG | 0644, 0) |
+                                                    truncate(path.c_str(), std::stoll(rest));
+        EXPECT_EQ(made, 0) << entry;
+    }
+}
+
+// Runs `body` in a forked child killed by its alarm after `seconds`, so that a
+// hang fails the test; so does a failed expectation in the child.
+void InChild(unsigned seconds, const std::function<void()>& body)
+{
+    std::fflush(nullptr);  // or the child writes out the parent's buffered output again
+    const pid_t child = fork();
+    if (child == 0) {
+        alarm(seconds);
+        body();
+        std::fflush(nullptr);
+        _exit(testing::Test::HasFailure() ? 4 : 0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(status, 0) << "child wait status (14: killed by its alarm; 256 n: exit code n)";
+}
+
+class WalkTreeTest : public testing::Test {
+protected:
+    WalkTreeTest()
+    {
+        char pattern[] = "/tmp/jumelix-walk-XXXXXX";
+        EXPECT_NE(mkdtemp(pattern), nullptr);
+        root_ = pattern;
+        chmod(pattern, 0755);  // for the walk as another user
+        fs::current_path(root_);
+    }
+    // rm cannot empty a folder it may not read.
+    ~WalkTreeTest() override
+    {
+        EXPECT_EQ(std::system(("chmod -R u+rwx " + root_ + " && rm -rf " + root_).c_str()), 0);
+    }
+
+    std::string root_;
+};
+
+TEST_F(WalkTreeTest, ListsWhatItMayReadAndEntersEachFolderOnce)
+{
+    Build({"in/", "in/a=3", "in/.h=1", "in/.hid/", "in/.hid/h=1", "in/big=5000000000", "in/filelink>big",
+           "in/fifolink>pipe", "in/devlink>/dev/null", "in/dangling>nowhere", "in/p>q", "in/q>p", "in/c/",
+           "in/c/c1=4", "in/c/up>..", "in/again>c", "out/", "out/o1=5", "in/out>../out", "in/secret=6",
+           "in/locked/", "in/locked/l=7", "in/searchonly/", "in/searchonly/s=8", "in/listonly/",
+           "in/listonly/n=0"});
+    EXPECT_EQ(mkfifo("in/pipe", 0644) | mknod("in/sock", S_IFSOCK | 0644, 0), 0);
+    chmod("in/secret", 0);  // still listed, with its size
+    chmod("in/locked", 0);
+    chmod("in/searchonly", 0311);
+    chmod("in/listonly", 0444);  // its files are listed, but no size can be read
+    // Root reads everything, so the walk runs as "nobody". Opening the FIFO, or
+    // following the loop, would never end.
+    InChild(30, [] {
+        ASSERT_TRUE(geteuid() != 0 || (setgroups(0, nullptr) == 0 && setresgid(65534, 65534, 65534) == 0 &&
+                                       setresuid(65534, 65534, 65534) == 0));
+        const Trace trace = Walk("in");
+        Lines named;  // c is walked by whichever of its two paths comes first
+        for (const std::string& entry : trace.entries)
+            named.push_back(entry.substr(entry.find('|') + 1));
+        EXPECT_EQ(Sorted(named),
+                  Sorted({"a 3", "big 5000000000", "filelink 5000000000", "c1 4", "o1 5", "secret 6"}));
+        // The empty filter lists nothing but still walks every folder.
+        EXPECT_EQ(Walk("in", "").log, trace.log);
+        // The scan folder is walked whatever its name.
+        EXPECT_EQ(Walk("in/.hid").entries, Lines{"in/.hid/|h 1"});
+        EXPECT_EQ(PosixFileEnumeration().CheckFolder("in/searchonly"), FolderCheck::AccessDenied);
+        EXPECT_EQ(PosixFileEnumeration().CheckFolder("in/p"), FolderCheck::LinkLoop);
+        entryTypesHidden = true;  // each entry's type is then looked up
+        EXPECT_EQ(Walk("in").entries, trace.entries);
+    });
+}
+
+TEST_F(WalkTreeTest, KeepsExactNamesInEnumerationOrder)
+{
+    // Any byte but "/" and NUL; the NFC and NFD forms of "été" are two names.
+    for (const std::string& name : {std::string("new\nline\\tab\t"), std::string("bad\xff\xfe"),
+                                    std::string("\xc3\xa9t\xc3\xa9"), std::string("e\xcc\x81te\xcc\x81"),
+                                    std::string(NAME_MAX - 1, 'n')})
+        Build({name + "=" + std::to_string(name.size()), name + "d/"});
+    Lines entries, log = {"."};  // in the order the system enumerates them
+    for (const fs::directory_entry& entry : fs::directory_iterator(".")) {
+        const std::string name = entry.path().filename();
+        if (entry.is_directory())
+            log.push_back("./" + name);
+        else
+            entries.push_back("./|" + name + " " + std::to_string(name.size()));
+    }
+    const Trace trace = Walk(".");
+    EXPECT_EQ(trace.entries, entries);
+    EXPECT_EQ(trace.log, log);
+}
+
+TEST_F(WalkTreeTest, WalksBeyondPathMaxUnderALowDescriptorLimit)
+{
+    // Each level holds a file and a leaf folder with another file, so the walk
+    // comes back to ancestors it had closed.
+    const std::string step(30, 'd');
+    Lines expected;
+    std::string folder = root_ + "/";
+    for (int level = 0; level < 300; ++level, folder += step + "/") {
+        Build({"f=" + std::to_string(level), "leaf/", "leaf/g=1", step + "/"});
+        fs::current_path(step);
+        expected.insert(expected.end(), {folder + "|f " + std::to_string(level), folder + "leaf/|g 1"});
+    }
+    fs::current_path(root_);
+    const std::string deep = folder.substr(0, root_.size() + 1 + 200 * (step.size() + 1));  // > PATH_MAX
+    InChild(60, [&] {
+        const rlimit limit{64, 64};
+        ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
+        EXPECT_EQ(Sorted(Walk(deep).entries), Sorted(Lines(expected.begin() + 400, expected.end())));
+        // The first folder renamed in the walk: closed ancestors are found again through "..".
+        const Trace trace = Walk(root_, "*.*", {{60, [&step](RunFlags&) { fs::rename(step, "moved"); }}});
+        EXPECT_EQ(Sorted(trace.entries), Sorted(expected));
+    });
+}
+
+TEST_F(WalkTreeTest, ReopensClosedFoldersByNameAndChecksTheirIdentity)
+{
+    // Down main's chain, through a link into a deep chain (whose ".." leads
+    // elsewhere) and back: main's folders were closed on the way and are
+    // reopened by name from the scan folder. "twin" is a look-alike of main/c.
+    Build({"main/", "main/c/", "main/c/c/", "main/c/c/here=8", "main/c/c/link>" + root_ + "/far", "twin/",
+           "twin/c/", "twin/c/here=8"});
+    for (std::string chain = "far/"; chain.size() <= 4 + 20 * 2; chain += "c/")
+        Build({chain});
+    PosixFileEnumeration files;
+    FolderListing listing;
+    for (const bool swapped : {false, true}) {
+        files.EnterRoot("main");
+        for (int level = 1; level <= 23; ++level)
+            files.EnterChild(level == 3 ? "link" : "c");
+        for (int level = 1; level <= 21; ++level)
+            files.Leave();
+        if (swapped) {  // main/c swapped for the look-alike meanwhile: the folder counts as gone
+            fs::rename("main/c", "moved");
+            fs::rename("twin", "main/c");
+        }
+        files.List(Wildcard("*.*"), listing);
+        EXPECT_EQ(listing.Files, swapped ? Lines{} : Lines{"here"});
+    }
+}
+
+TEST_F(WalkTreeTest, FileTurnedIntoAFolderAfterTheListingIsLeftOut)
+{
+    Build({"x/", "x/f=1"});
+    const auto replace = [](RunFlags&) { fs::remove("x/f"); fs::create_directory("x/f"); };
+    EXPECT_EQ(Walk("x", "*.*", {{1, replace}}).entries, Lines{});
+}
 
 }  // namespace
 }  // namespace jumelix
+
+// Stands in for the C library's, so that a test can take the entry types out
+// of the listings.
+extern "C" ssize_t getdents64(int fd, void* buffer, size_t length) noexcept
+{
+    const auto filled = static_cast<ssize_t>(syscall(SYS_getdents64, fd, buffer, length));
+    auto* bytes = static_cast<char*>(buffer);
+    for (ssize_t offset = 0; jumelix::entryTypesHidden && offset < filled;
+         offset += reinterpret_cast<dirent64*>(bytes + offset)->d_reclen)
+        reinterpret_cast<dirent64*>(bytes + offset)->d_type = DT_UNKNOWN;
+    return filled;
+}
