@@ -21,8 +21,9 @@ constexpr std::size_t kListingBufferBytes = std::size_t{256} * 1024;
 
 int OpenFolder(int parentFd, const char* name)
 {
-    // O_NONBLOCK: an entry that turned into a FIFO must not hang the walk.
-    return openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+    // O_DIRECTORY refuses anything else before opening it: an entry that
+    // turned into a FIFO cannot hang the walk.
+    return openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
 // Opens a scan folder path of any length: one name at a time when the whole

@@ -52,10 +52,8 @@ void FolderWalk::ScanFolder(std::string_view folder, std::string_view filter,
         if (level.nextFolder == folders.size()) {
             stack.pop_back();
             files_.Leave();
-            if (!stack.empty()) {
-                text.resize(stack.back().textLength);
+            if (!stack.empty())
                 observer_.PumpEvents();  // once per sub-folder walked
-            }
             continue;
         }
         const std::string& name = folders[level.nextFolder++];
