@@ -1,17 +1,14 @@
 #!/usr/bin/env bash
-# Fails if the program, run under strace, opened or made a file for writing outside /dev, /proc
-# and TMPDIR: `no-writes.sh PROGRAM` starts it and leaves it idle; `no-writes.sh TESTS tests` runs
-# the window's test flows.
+# Fails if `no-writes.sh PROGRAM` (idle after start-up) or `no-writes.sh TESTS tests` (the window's
+# flows), run under strace, opened or made a file for writing outside /dev, /proc and TMPDIR.
 set -euo pipefail
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/home/Docs" "$work/home/.config" "$work/tmp" "$work/run" && chmod 700 "$work/run"
 echo 'XDG_DOCUMENTS_DIR="$HOME/Docs"' > "$work/home/.config/user-dirs.dirs"
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run"
-export TMPDIR="$work/tmp" QT_QPA_PLATFORM=offscreen
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run" TMPDIR="$work/tmp"
 if [ "${2:-}" = tests ]; then set -- "$1"; else set -- timeout -s INT 3 "$1"; fi
-# The program is stopped by the timeout; the flows must pass.
-strace -f -qq -e trace=%file -o "$work/trace" "$@" || [ "$1" = timeout ]
+QT_QPA_PLATFORM=offscreen strace -f -qq -e trace=%file -o "$work/trace" "$@" || [ "$1" = timeout ]
 # Successful opens with a writing flag, and the calls that make, move or remove names.
 writes=$(grep -E '^[0-9]+ +((openat2?|open)\(.*(O_WRONLY|O_RDWR|O_CREAT)|(creat|mkdir|mkdirat|rename|renameat2?|unlink|unlinkat|link|linkat|symlink|symlinkat|truncate|mknod|mknodat)\()' "$work/trace" \
   | grep -v " = -1 " | grep -vE '"(/dev/|/proc/)' | grep -vF "\"$work/tmp/" || true)
