@@ -1,3 +1,4 @@
+#include "ApplicationCursor.h"
 #include "Collation.h"
 #include "FolderDialog.h"
 #include "JumelixVersion.h"
@@ -17,14 +18,13 @@ namespace {
 
 // Equal sizes across folders make the upper list (900: 2+2 rows, 10: 2, 5000: 2);
 // equal sizes within folder A the lower one (a1 and a2).
-const std::pair<const char*, qint64> kTree[] = {{"r.txt", 1}, {"A/a1", 900}, {"A/a2", 900},
-                                                {"B/b1", 900}, {"C/c", 10},   {"C/e", 5000},
-                                                {"D/d", 10},   {"D/f", 5000}};
+const std::pair<const char*, qint64> kTree[] = {{"r.txt", 1}, {"A/a1", 900}, {"A/a2", 900}, {"B/b1", 900},
+                                                {"C/c", 10}, {"C/e", 5000}, {"D/d", 10}, {"D/f", 5000}};
 
 // The real file system, with something done before each size read: a pause, an error.
-class TestFiles final : public FileEnumeration {
-public:
+struct TestFiles final : FileEnumeration {
     std::function<void()> beforeSize;
+    PosixFileEnumeration real_;
 
     FolderCheck CheckFolder(std::string_view path) override { return real_.CheckFolder(path); }
     bool EnterRoot(std::string_view path) override { return real_.EnterRoot(path); }
@@ -37,9 +37,6 @@ public:
             beforeSize();
         return real_.FileSize(name);
     }
-
-private:
-    PosixFileEnumeration real_;
 };
 
 // The main window as the user meets it, with its message boxes answered.
@@ -128,6 +125,7 @@ private slots:
         QVERIFY(QFile::link("loop", tree_.filePath("loop")));
     }
 
+    void init() { SetDefaultApplicationCursor(); }
     void cleanup() { QFile::remove(home_.filePath(".config/user-dirs.dirs")); }
 
     // Without a documents folder a box says why, and the window opens with an empty field.
@@ -135,8 +133,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("userDirs");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no such folder") << QByteArray("XDG_DOCUMENTS_DIR=\"/nowhere/at/all\"\n")
-                                        << "Jumelix: Erreur Mes documents";
+        QTest::newRow("missing") << QByteArray("XDG_DOCUMENTS_DIR=\"/nowhere\"\n") << "Jumelix: Erreur Mes documents";
         QTest::newRow("another type") << QByteArray("XDG_DOCUMENTS_DIR=$HOME/Docs\n")
                                       << "Jumelix critical: Type de données incorrect pour 'XDG_DOCUMENTS_DIR'";
     }
@@ -146,8 +143,7 @@ private slots:
         QFETCH(QByteArray, userDirs);
         QFETCH(QString, message);
         QFile file(home_.filePath(".config/user-dirs.dirs"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(userDirs) == userDirs.size());
-        file.close();
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(userDirs) == userDirs.size());
         Window w;
         QCOMPARE(w.answerer.Messages, QStringList{message});
         QVERIFY(w.field()->text().isEmpty() && w.form.isVisible());
@@ -177,7 +173,8 @@ private slots:
         QTest::newRow("walk: A") << "walk ." << "A" << walked;
         QTest::newRow("walk: closed") << "walk ." << "close" << noWalk;
         QTest::newRow("walk: error") << "walk ." << "fail" << "Jumelix critical: Panne simulée. | 0 0 0/1 | " + noWalk;
-        QTest::newRow("walk: empty field") << "walk" << "" << refused("Aucun dossier à parcourir\u00a0: indiquez un dossier.");
+        QTest::newRow("walk: no folder")
+            << "walk" << "" << refused("Aucun dossier à parcourir\u00a0: indiquez un dossier.");
         QTest::newRow("walk: typo") << "walk r.txt/A" << "" << refused(named + "n'existe pas.");
         QTest::newRow("walk: a file") << "walk r.txt" << "" << refused("«\u00a0%1\u00a0» n'est pas un dossier.");
         QTest::newRow("walk: missing") << "walk nowhere" << "" << refused(named + "n'existe pas.");
@@ -198,6 +195,7 @@ private slots:
         QFETCH(QString, seen);
         const bool search = step == "search";
         Window w;
+        w.form.move(0, 0);  // the boxes go to the middle of the screen, not of the window
         w.walk(tree_.path());
         w.click("Button2");
         w.answerer.Messages.clear();
@@ -208,6 +206,7 @@ private slots:
             if (!w.child(search ? "Label9" : "Label11")->isVisible())
                 return;
             firstPass.stop();
+            QCOMPARE(w.counters(), search ? "8 0 0/8" : "0 0 0/8");
             QCOMPARE(ModalAnswerer::CursorShape(), search ? -1 : int(Qt::WaitCursor));
             for (const QString& action : actions.split(' ')) {
                 if (action == "close")
@@ -229,8 +228,8 @@ private slots:
 
         const RunFlags before = w.form.Flags;
         QTest::keyClick(w.form.focusWidget(), Qt::Key_Escape);
-        const RunFlags& now = w.form.Flags;
-        QVERIFY(!now.WalkRunning && now.WalkStop == before.WalkStop && now.SearchStop == before.SearchStop);
+        QVERIFY(!w.form.Flags.WalkRunning && w.form.Flags.WalkStop == before.WalkStop &&
+                w.form.Flags.SearchStop == before.SearchStop);
     }
 
     // The lists after a walk, whose counter moves as it goes, and a search. A header click sorts
@@ -254,17 +253,30 @@ private slots:
         QCOMPARE(w.column("ListView4", 1), (QStringList{"a1", "a2"}));
 
         auto* upper = w.child<ResultView>("ListView3");
+        w.form.activateWindow();  // back from the boxes: a list marks its selection only with the focus
+        QVERIFY(QTest::qWaitForWindowActive(&w.form));
         w.clickHeader("ListView3", 2);
         QStringList folders = w.column("ListView3", 0);
-        QTest::mouseDClick(upper->viewport(), Qt::LeftButton, {}, upper->CellRect(3, 0).center());
-        QCOMPARE(upper->Editor()->text(), folders[3]);
+        QTest::mouseClick(upper->viewport(), Qt::LeftButton, {}, upper->CellRect(3, 0).center());
+        QTest::keyClick(upper, Qt::Key_F2);
+        QCOMPARE(upper->Editor() != nullptr ? upper->Editor()->text() : "(no editor)", folders[3]);
         QTest::keyClicks(upper->Editor(), "/ailleurs/");
         QTest::keyClick(upper->Editor(), Qt::Key_Return);
         folders[3] = "/ailleurs/";
         QCOMPARE(w.column("ListView3", 0), folders);
         w.clickHeader("ListView3", 0);
         QCOMPARE(upper->CurrentRow(), 0u);
+        QCOMPARE(upper->verticalScrollBar()->pageStep(), int(upper->PageRows()));  // the thumb spans a page
         QCOMPARE(w.column("ListView3", 0)[0], "/ailleurs/");
+
+        // The selection is marked on its folder only.
+        const QImage shot = upper->viewport()->grab().toImage();
+        const auto at = [upper, &shot](int row, int column) {
+            return shot.pixel(upper->CellRect(row, column).topRight() + QPoint(-2, 1));
+        };
+        QVERIFY(at(0, 0) != at(1, 0) && at(0, 1) == at(1, 1));
+        w.click("Button2");  // a new search selects nothing
+        QCOMPARE(upper->CurrentRow(), ResultList::kNoRow);
     }
 
     // Under a C locale (as the tests run) texts still sort by the Unicode rules, not by code points.
@@ -302,13 +314,12 @@ private slots:
         QTest::keyClick(w.field(), Qt::Key_Down, Qt::AltModifier);
         QCOMPARE(w.answerer.Messages + opened, (QStringList{"A propos de Jumelix", "/"}));
         QCOMPARE(w.field()->text(), nowhere);
-        const QString d = tree_.filePath("D");
-        w.answerer.OnDialog = [d](QWidget* dialog) {
+        w.answerer.OnDialog = [d = tree_.filePath("D")](QWidget* dialog) {
             static_cast<FolderDialog*>(dialog)->Open(d);  // as Enter or a double click in its tree does
             static_cast<QDialog*>(dialog)->accept();
         };
         QTest::keyClick(w.field(), Qt::Key_Down, Qt::AltModifier);
-        QCOMPARE(w.field()->text(), d);
+        QCOMPARE(w.field()->text(), tree_.filePath("D"));
 
         const QString face = QFontInfo(WindowFont(11, false)).family();
         QStringList misfits;
@@ -330,6 +341,41 @@ private slots:
             check(button, button->text(), button->style()->subElementRect(contents, &option, button).width());
         }
         QCOMPARE(misfits, QStringList());
+    }
+
+    // Opened during a walk, the about box shows the default cursor over the hourglass, or the
+    // hand while the mouse rests on its link. Enter and Space close it, Escape does not; closing
+    // gives the hourglass back, unless the link changed the cursor meanwhile.
+    void aboutBoxKeysAndCursor_data()
+    {
+        QTest::addColumn<int>("linkMoves");  // 0: link untouched, 1: mouse rests on it, 2: mouse left it
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QList<int>>("cursors");  // while the box is open, then after the key
+        QTest::newRow("Enter") << 0 << int(Qt::Key_Return) << QList{int(Qt::ArrowCursor), int(Qt::WaitCursor)};
+        QTest::newRow("keypad Enter on the link") << 1 << int(Qt::Key_Enter) << QList{int(Qt::PointingHandCursor), -1};
+        QTest::newRow("Space, link left") << 2 << int(Qt::Key_Space) << QList{-1, -1};
+        QTest::newRow("Escape") << 0 << int(Qt::Key_Escape) << QList{int(Qt::ArrowCursor), int(Qt::ArrowCursor)};
+    }
+
+    void aboutBoxKeysAndCursor()
+    {
+        QFETCH(int, linkMoves);
+        QFETCH(int, key);
+        QFETCH(QList<int>, cursors);
+        SetApplicationCursor(Qt::WaitCursor);
+        TForm2 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        auto* link = form.findChild<QLabel*>("Label2");
+        if (linkMoves >= 1)
+            QTest::mouseMove(link, link->rect().center());
+        QEvent leave(QEvent::Leave);  // QTest moves the mouse without telling the label
+        if (linkMoves >= 2)
+            QCoreApplication::sendEvent(link, &leave);
+        QList<int> seen{ModalAnswerer::CursorShape()};
+        QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key(key));
+        QCOMPARE(seen << ModalAnswerer::CursorShape(), cursors);
+        QCOMPARE(form.isVisible(), key == Qt::Key_Escape);
     }
 
     // A list longer than 2^31 rows: keys reach its last row, screen readers as far as they count.
@@ -354,12 +400,20 @@ private slots:
             QCOMPARE(upper->FirstRow(), step.first);
             QCOMPARE(upper->verticalScrollBar()->value(), step.bar);
         }
+        // A turn of the wheel towards the user goes down the list.
+        QWheelEvent turn({}, {}, {}, {0, -QWheelEvent::DefaultDeltasPerStep}, {}, {}, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(upper->viewport(), &turn);
+        QCOMPARE(upper->FirstRow(), 1u + QApplication::wheelScrollLines());
+        QCOMPARE(w.child<ResultView>("ListView4")->toolTip(), "0 ligne");
         // Row r lists partner r % (n-1) of outer entry r / (n-1), the outer entry itself left out.
         QAccessibleInterface* table = QAccessible::queryAccessibleInterface(upper);
         QCOMPARE(table->tableInterface()->rowCount(), INT_MAX);
         const std::uint64_t far = INT_MAX - 1, outer = far / (kEntries - 1), rank = far % (kEntries - 1);
         QCOMPARE(table->tableInterface()->cellAt(int(far), 0)->text(QAccessible::Name),
                  QString("/e/%1/").arg(rank < outer ? rank : rank + 1));
+        QCOMPARE(table->tableInterface()->cellAt(int(far), 1)->text(QAccessible::Name), "same.bin");
+        QCOMPARE(table->child(0)->text(QAccessible::Name), "Dossiers");
+        QVERIFY(!table->tableInterface()->cellAt(int(page), 1)->tableCellInterface()->isSelected());
     }
 };
 

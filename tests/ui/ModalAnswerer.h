@@ -24,10 +24,7 @@ public:
     }
 
     // The application cursor's shape, or -1 for the default cursor.
-    static int CursorShape()
-    {
-        return QGuiApplication::overrideCursor() != nullptr ? int(QGuiApplication::overrideCursor()->shape()) : -1;
-    }
+    static int CursorShape() { return QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : -1; }
 
 private:
     void answer()
