@@ -125,7 +125,7 @@ private slots:
         QVERIFY(QFile::link("loop", tree_.filePath("loop")));
     }
 
-    void init() { SetDefaultApplicationCursor(); }
+    void init() { SetDefaultApplicationCursor(); }  // the about box's rows set the hourglass
     void cleanup() { QFile::remove(home_.filePath(".config/user-dirs.dirs")); }
 
     // Without a documents folder a box says why, and the window opens with an empty field.
@@ -234,7 +234,8 @@ private slots:
 
     // The lists after a walk, whose counter moves as it goes, and a search. A header click sorts
     // its own list, each column index turning its direction across both lists; the selection
-    // follows its row; a folder edited in place lands on its row, and a sort on the folders uses it.
+    // follows its row; a folder edited in place lands on its row, and a sort on the folders uses
+    // it. The selection is marked on its folder only; a new search selects nothing.
     void resultLists()
     {
         Window w;
@@ -266,16 +267,14 @@ private slots:
         QCOMPARE(w.column("ListView3", 0), folders);
         w.clickHeader("ListView3", 0);
         QCOMPARE(upper->CurrentRow(), 0u);
-        QCOMPARE(upper->verticalScrollBar()->pageStep(), int(upper->PageRows()));  // the thumb spans a page
         QCOMPARE(w.column("ListView3", 0)[0], "/ailleurs/");
-
-        // The selection is marked on its folder only.
+        QCOMPARE(upper->verticalScrollBar()->pageStep(), int(upper->PageRows()));  // the thumb spans a page
         const QImage shot = upper->viewport()->grab().toImage();
         const auto at = [upper, &shot](int row, int column) {
             return shot.pixel(upper->CellRect(row, column).topRight() + QPoint(-2, 1));
         };
         QVERIFY(at(0, 0) != at(1, 0) && at(0, 1) == at(1, 1));
-        w.click("Button2");  // a new search selects nothing
+        w.click("Button2");
         QCOMPARE(upper->CurrentRow(), ResultList::kNoRow);
     }
 
@@ -378,7 +377,8 @@ private slots:
         QCOMPARE(form.isVisible(), key == Qt::Key_Escape);
     }
 
-    // A list longer than 2^31 rows: keys reach its last row, screen readers as far as they count.
+    // A list longer than 2^31 rows: keys and the wheel reach every part of it, screen readers as far
+    // as they count. An empty list says so in the singular.
     void longList()
     {
         Window w;
