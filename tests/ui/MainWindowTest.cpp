@@ -286,15 +286,16 @@ private slots:
         QCOMPARE(folders, (QStringList{"a", "B", "é", "f"}));
     }
 
-    // "?" opens the about box, whose link hands the mail to the platform. Alt+Down in the folder
-    // field opens the browse dialog, at the root for a folder that does not exist, and it changes
-    // the field only on "OK". Enter in the field starts nothing. Every text of both windows fits
-    // its control, in the windows' face.
+    // The folder field opens on the start folder. "?" opens the about box, whose link hands the
+    // mail to the platform. Alt+Down in the field opens the browse dialog, at the root for a folder
+    // that does not exist, and it changes the field only on "OK". Enter in the field starts
+    // nothing. Every text of both windows fits its control, in the windows' face.
     void dialogsAndTexts()
     {
         Window w;
         TForm2 about(&w.form);  // the main window's child, as in the program
         w.form.SetAboutBox(&about);
+        QCOMPARE(w.field()->text(), home_.path());  // the start folder, as no user-dirs file names one
         const QString nowhere = tree_.filePath("nowhere");
         w.field()->setText(nowhere);
         QTest::keyClick(w.field(), Qt::Key_Return);
@@ -368,9 +369,8 @@ private slots:
         auto* link = form.findChild<QLabel*>("Label2");
         if (linkMoves >= 1)
             QTest::mouseMove(link, link->rect().center());
-        QEvent leave(QEvent::Leave);  // QTest moves the mouse without telling the label
-        if (linkMoves >= 2)
-            QCoreApplication::sendEvent(link, &leave);
+        if (QEvent leave(QEvent::Leave); linkMoves >= 2)
+            QCoreApplication::sendEvent(link, &leave);  // QTest moves the mouse without telling the label
         QList<int> seen{ModalAnswerer::CursorShape()};
         QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key(key));
         QCOMPARE(seen << ModalAnswerer::CursorShape(), cursors);
