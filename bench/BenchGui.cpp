@@ -79,7 +79,7 @@ StepRun RunStep(char* program, const std::function<void(TForm1&)>& prepare,
     step(form);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     const double longestGapMs = gaps.LongestMs();
-    for (const QString& text : answerer.Texts())
+    for (const QString& text : answerer.Messages)
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
     after(form);
     return {seconds, longestGapMs};

@@ -1,32 +1,21 @@
 #pragma once
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QCursor>
-#include <QDialog>
-#include <QMessageBox>
-#include <QTimer>
+#include <QtWidgets>
 
 #include <functional>
-#include <vector>
 
 namespace jumelix {
 
 // Answers the program's modal windows as a user would: every message box is
 // noted and closed with its "OK" button; any other modal window goes to
-// OnDialog, or is rejected when there is none.
+// OnDialog, which rejects it unless a test says otherwise.
 class ModalAnswerer final : public QObject {
 public:
-    struct Message {
-        QString caption, text;
-        QMessageBox::Icon icon;
-        int cursor;     // the application cursor while the box was open, or -1 for none
-        QString shown;  // what Snapshot gave as the box opened
-        QPoint centre;  // of the box's frame
-    };
-    std::function<void(QWidget*)> OnDialog;
+    std::function<void(QWidget*)> OnDialog = [](QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); };
     std::function<QString()> Snapshot;
-    std::vector<Message> Messages;
+    // Each box as "caption icon: text", flagged when it is not in the middle of the screen or
+    // shows a cursor other than the default one, then " | " and what Snapshot gave as it opened.
+    QStringList Messages;
 
     ModalAnswerer()
     {
@@ -35,19 +24,7 @@ public:
     }
 
     // The application cursor's shape, or -1 for the default cursor.
-    static int CursorShape()
-    {
-        const QCursor* cursor = QGuiApplication::overrideCursor();
-        return cursor != nullptr ? int(cursor->shape()) : -1;
-    }
-
-    QStringList Texts() const
-    {
-        QStringList texts;
-        for (const Message& message : Messages)
-            texts << message.text;
-        return texts;
-    }
+    static int CursorShape() { return QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : -1; }
 
 private:
     void answer()
@@ -55,15 +32,14 @@ private:
         QWidget* modal = QApplication::activeModalWidget();
         if (modal == nullptr || !modal->isVisible())
             return;
-        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            Messages.push_back({box->windowTitle(), box->text(), box->icon(), CursorShape(),
-                                Snapshot ? Snapshot() : QString(), box->frameGeometry().center()});
-            box->button(QMessageBox::Ok)->click();
-        } else if (OnDialog) {
-            OnDialog(modal);
-        } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
-            dialog->reject();
-        }
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (box == nullptr)
+            return OnDialog(modal);
+        const char* const icons[] = {"", " information", " warning", " critical", " question"};
+        const bool centred = box->frameGeometry().center() == box->screen()->availableGeometry().center();
+        Messages << box->windowTitle() + icons[box->icon()] + ": " + box->text() + (centred ? "" : " (off centre)") +
+                        (CursorShape() == Qt::ArrowCursor ? "" : " (cursor)") + (Snapshot ? " | " + Snapshot() : "");
+        box->button(QMessageBox::Ok)->click();
     }
 
     QTimer timer_;
