@@ -7,17 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
 
-tools=(xvfb xauth openbox xdotool imagemagick x11-utils fonts-liberation2)
-missing=()
-for p in "${tools[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+./scripts/setup.sh screenshot
 cmake -S . -B build >/dev/null
 cmake --build build -j"$(nproc)" --target jumelix >/dev/null
 
