@@ -114,6 +114,27 @@ void SortEveryColumn(ResultOrdering& ordering, ResultList& list, const char* nam
     }
 }
 
+// Mean microseconds for a random row's double and mirror, after a sort by
+// folder; negative when a mirror does not list the row's double for its entry.
+double TimeDoubleLookups(ResultOrdering& ordering, ResultList& list)
+{
+    constexpr int kLookups = 1'000'000;
+    if (list.RowCount() == 0)
+        return 0;
+    ordering.ColumnClick(list, 0);
+    std::mt19937_64 random(11);
+    bool consistent = true;
+    const auto start = Clock::now();
+    for (int k = 0; k < kLookups; ++k) {
+        const std::uint64_t row = random() % list.RowCount();
+        const RowOrigin origin = *list.OriginOf(row);
+        const std::uint64_t mirror = list.RowOf({origin.Double, origin.Entry});
+        consistent = consistent && list.OriginOf(mirror) == RowOrigin{origin.Double, origin.Entry};
+    }
+    const double micros = SecondsSince(start) * 1e6 / kLookups;
+    return consistent ? micros : -1;
+}
+
 int Usage()
 {
     std::fprintf(stderr, "usage: jumelix-bench search [--print] CATALOGUE.tsv\n"
@@ -168,11 +189,12 @@ int Search(int argc, char** argv)
         PrintSampleRows(upper, "upper");
         PrintSampleRows(lower, "lower");
     }
-    std::printf("entries %zu upper %llu lower %llu seconds %.3f peak_rss_kb %lld\n", catalogue.size(),
-                static_cast<unsigned long long>(upper.RowCount()),
-                static_cast<unsigned long long>(lower.RowCount()), seconds,
+    const double doubleMicros = sortLists ? TimeDoubleLookups(ordering, upper) : 0;
+    std::printf("entries %zu upper %llu lower %llu seconds %.3f double_us %.3f peak_rss_kb %lld\n",
+                catalogue.size(), static_cast<unsigned long long>(upper.RowCount()),
+                static_cast<unsigned long long>(lower.RowCount()), seconds, doubleMicros,
                 static_cast<long long>(PeakRssKb()));
-    return 0;
+    return doubleMicros < 0 ? 1 : 0;
 }
 
 }  // namespace jumelix::bench

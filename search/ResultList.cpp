@@ -6,6 +6,27 @@
 #include <tuple>
 
 namespace jumelix {
+namespace {
+
+// Finds how many of `count` ascending marks, the t-th of which has
+// holes(t) unmarked places before it, come before the k-th unmarked place:
+// holes(t) never decreases, so the answer is a partition point.
+template <typename Holes>
+std::size_t MarksBefore(std::size_t count, std::uint64_t k, Holes holes)
+{
+    std::size_t low = 0;
+    std::size_t high = count;
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (holes(middle) <= k)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
+}
+
+}  // namespace
 
 ResultList::ResultList() = default;
 ResultList::~ResultList() = default;
@@ -22,21 +43,120 @@ std::uint64_t ResultList::SortedRowCount() const
     return groups_->RowsBefore(side_, sortedOuters_);
 }
 
+std::uint32_t ResultList::EntryCount() const
+{
+    return groups_->EntryCount();
+}
+
+const Catalogue* ResultList::Entries() const
+{
+    return groups_ ? &groups_->catalogue() : nullptr;
+}
+
 std::size_t ResultList::ItemAt(std::uint64_t row) const
 {
     return static_cast<std::size_t>(std::upper_bound(itemEnds_.begin(), itemEnds_.end(), row) -
                                     itemEnds_.begin());
 }
 
-ResultList::Place ResultList::Locate(std::uint64_t row) const
+std::uint64_t ResultList::ItemStart(std::size_t item) const
 {
-    if (row < SortedRowCount()) {
-        const Item& item = items_[ItemAt(row)];
-        return {item.entry, item.edit};
+    return item == 0 ? 0 : itemEnds_[item - 1];
+}
+
+std::uint32_t ResultList::RecentEditAt(std::uint64_t row) const
+{
+    const auto found = std::lower_bound(recentEdits_.begin(), recentEdits_.end(), row,
+                                        [](const RecentEdit& e, std::uint64_t r) { return e.row < r; });
+    return found != recentEdits_.end() && found->row == row ? found->edit : kUnedited;
+}
+
+std::uint32_t ResultList::EditAt(std::uint64_t row) const
+{
+    if (const std::uint32_t recent = RecentEditAt(row); recent != kUnedited)
+        return recent;
+    return row < SortedRowCount() ? items_[ItemAt(row)].edit : kUnedited;
+}
+
+std::pair<std::size_t, std::size_t> ResultList::RecentEditsAmong(std::uint64_t first,
+                                                                 std::uint64_t last) const
+{
+    const auto below = [](const RecentEdit& e, std::uint64_t r) { return e.row < r; };
+    const auto begin = std::lower_bound(recentEdits_.begin(), recentEdits_.end(), first, below);
+    const auto end = std::lower_bound(begin, recentEdits_.end(), last, below);
+    return {begin - recentEdits_.begin(), end - recentEdits_.begin()};
+}
+
+std::pair<std::size_t, std::size_t> ResultList::EditKeysOf(std::uint32_t entry) const
+{
+    const auto below = [](const EditKey& e, std::uint32_t x) { return e.origin.Entry < x; };
+    const auto begin = std::lower_bound(editKeys_.begin(), editKeys_.end(), entry, below);
+    const auto end = std::lower_bound(begin, editKeys_.end(), entry + 1, below);
+    return {begin - editKeys_.begin(), end - editKeys_.begin()};
+}
+
+// The unedited copies of an entry stand for its partners whose copies are not
+// edited, in catalogue order, so the k-th of them skips the edited ones.
+std::uint32_t ResultList::UneditedDouble(std::uint32_t entry, std::uint64_t k) const
+{
+    const auto [begin, end] = EditKeysOf(entry);
+    const std::size_t edited = MarksBefore(end - begin, k, [&](std::size_t t) {
+        return groups_->PartnerRank(side_, entry, editKeys_[begin + t].origin.Double) - t;
+    });
+    return groups_->Partner(side_, entry, k + edited);
+}
+
+std::optional<RowOrigin> ResultList::OriginOf(std::uint64_t row) const
+{
+    if (row >= RowCount())
+        return std::nullopt;
+    if (const std::uint32_t edit = EditAt(row); edit != kUnedited)
+        return edits_[edit].origin;
+    if (row >= SortedRowCount()) {
+        const std::uint32_t outer = groups_->OuterAt(side_, row);
+        return RowOrigin{groups_->Partner(side_, outer, row - groups_->RowsBefore(side_, outer)),
+                         outer};
     }
-    const auto edit = tailEdits_.find(row);
-    return {groups_->PartnerAt(side_, row),
-            edit == tailEdits_.end() ? kUnedited : edit->second};
+    const std::size_t item = ItemAt(row);
+    const std::uint64_t start = ItemStart(item);
+    const auto [first, last] = RecentEditsAmong(start, row);
+    return RowOrigin{items_[item].entry,
+                     UneditedDouble(items_[item].entry, row - start - (last - first))};
+}
+
+std::uint64_t ResultList::RowOf(RowOrigin origin) const
+{
+    if (!groups_ || origin.Double >= outers_ || origin.Entry >= EntryCount() ||
+        !groups_->ArePartners(side_, origin.Entry, origin.Double))
+        return kNoRow;
+    const auto [begin, end] = EditKeysOf(origin.Entry);
+    const auto key = std::lower_bound(
+        editKeys_.begin() + static_cast<std::ptrdiff_t>(begin),
+        editKeys_.begin() + static_cast<std::ptrdiff_t>(end), origin,
+        [](const EditKey& e, const RowOrigin& o) { return e.origin.Double < o.Double; });
+    if (key != editKeys_.begin() + static_cast<std::ptrdiff_t>(end) && key->origin == origin)
+        return edits_[key->edit].row;
+    if (origin.Double >= sortedOuters_) {
+        return groups_->RowsBefore(side_, origin.Double) +
+               groups_->PartnerRank(side_, origin.Double, origin.Entry);
+    }
+    // The k-th unedited copy of the entry, in its item less the rows edited since.
+    const std::uint64_t k = groups_->PartnerRank(side_, origin.Entry, origin.Double) -
+                            static_cast<std::uint64_t>(key - editKeys_.begin() -
+                                                       static_cast<std::ptrdiff_t>(begin));
+    const std::size_t item = itemOfEntry_[origin.Entry];
+    const std::uint64_t start = ItemStart(item);
+    const auto [first, last] = RecentEditsAmong(start, itemEnds_[item]);
+    const std::size_t edited = MarksBefore(last - first, k, [&](std::size_t t) {
+        return recentEdits_[first + t].row - start - t;
+    });
+    return start + k + edited;
+}
+
+std::uint64_t ResultList::MirrorOf(std::uint64_t row) const
+{
+    const std::optional<RowOrigin> origin = OriginOf(row);
+    return origin ? RowOf({origin->Double, origin->Entry}) : kNoRow;
 }
 
 RowView ResultList::View(std::uint32_t entry, std::uint32_t edit) const
@@ -44,7 +164,7 @@ RowView ResultList::View(std::uint32_t entry, std::uint32_t edit) const
     const Catalogue& catalogue = groups_->catalogue();
     const std::string_view folder = edit == kUnedited
                                         ? catalogue.FolderText(catalogue.FolderOf(entry))
-                                        : std::string_view(edits_[edit]);
+                                        : std::string_view(edits_[edit].folder);
     return {folder, catalogue.NameOf(entry), catalogue.SizeOf(entry)};
 }
 
@@ -52,8 +172,11 @@ ResultRow ResultList::Row(std::uint64_t row) const
 {
     if (row >= RowCount())
         return {};
-    const Place place = Locate(row);
-    const RowView view = View(place.entry, place.edit);
+    const std::uint32_t edit = EditAt(row);
+    const std::uint32_t entry = edit != kUnedited ? edits_[edit].origin.Entry
+                                : row < SortedRowCount() ? items_[ItemAt(row)].entry
+                                                         : groups_->PartnerAt(side_, row);
+    const RowView view = View(entry, edit);
     return {std::string(view.Folder), view.Name, view.Size};
 }
 
@@ -61,46 +184,23 @@ void ResultList::SetFolder(std::uint64_t row, std::string folder)
 {
     if (row >= RowCount())
         return;
-    if (row >= SortedRowCount()) {
-        const auto [edit, added] =
-            tailEdits_.try_emplace(row, static_cast<std::uint32_t>(edits_.size()));
-        if (added)
-            edits_.push_back(std::move(folder));
-        else
-            edits_[edit->second] = std::move(folder);
+    if (const std::uint32_t edit = EditAt(row); edit != kUnedited) {
+        edits_[edit].folder = std::move(folder);
         return;
     }
-    const std::size_t item = ItemAt(row);
-    if (items_[item].edit != kUnedited) {
-        edits_[items_[item].edit] = std::move(folder);
-        return;
-    }
-    SplitForEdit(item, row - (item == 0 ? 0 : itemEnds_[item - 1]), std::move(folder));
-}
-
-// The edited copy becomes an item of its own between the copies before and
-// after it.
-void ResultList::SplitForEdit(std::size_t item, std::uint64_t offset, std::string folder)
-{
-    const Item whole = items_[item];
-    std::vector<Item> parts;
-    if (offset > 0)
-        parts.push_back({whole.entry, kUnedited, offset});
-    parts.push_back({whole.entry, static_cast<std::uint32_t>(edits_.size()), 1});
-    if (whole.copies - offset > 1)
-        parts.push_back({whole.entry, kUnedited, whole.copies - offset - 1});
-    edits_.push_back(std::move(folder));
-    items_[item] = parts.front();
-    items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(item) + 1, parts.begin() + 1,
-                  parts.end());
-    CountItemEnds(item);
-}
-
-void ResultList::CountItemEnds(std::size_t fromItem)
-{
-    itemEnds_.resize(items_.size());
-    for (std::size_t k = fromItem; k < items_.size(); ++k)
-        itemEnds_[k] = (k == 0 ? 0 : itemEnds_[k - 1]) + items_[k].copies;
+    const auto edit = static_cast<std::uint32_t>(edits_.size());
+    const RowOrigin origin = *OriginOf(row);
+    edits_.push_back({std::move(folder), origin, row});
+    const RecentEdit recent{row, edit};
+    recentEdits_.insert(std::upper_bound(recentEdits_.begin(), recentEdits_.end(), recent,
+                                         [](const auto& a, const auto& b) { return a.row < b.row; }),
+                        recent);
+    const EditKey key{origin, edit};
+    editKeys_.insert(std::upper_bound(editKeys_.begin(), editKeys_.end(), key,
+                                      [](const EditKey& a, const EditKey& b) {
+                                          return a.origin < b.origin;
+                                      }),
+                     key);
 }
 
 void ResultList::Clear()
@@ -110,8 +210,10 @@ void ResultList::Clear()
     sortedOuters_ = 0;
     items_ = {};
     itemEnds_ = {};
+    itemOfEntry_ = {};
     edits_ = {};
-    tailEdits_ = {};
+    recentEdits_ = {};
+    editKeys_ = {};
 }
 
 void ResultList::Start(std::shared_ptr<const SizeGroups> groups, ListSide side)
@@ -127,102 +229,55 @@ void ResultList::ShowOuterEntries(const SizeGroups& groups, std::uint32_t comple
         outers_ = completed;
 }
 
-// Every row of the list as items: the unedited copies of an entry gather into
-// one item wherever they stand; each edited row stays an item of its own.
-std::vector<ResultList::Item> ResultList::DistinctItems() const
-{
-    const std::uint32_t n = groups_->EntryCount();
-    std::vector<std::uint64_t> copies(n);
-    std::vector<Item> items;
-    for (const Item& item : items_) {
-        if (item.edit == kUnedited)
-            copies[item.entry] += item.copies;
-        else
-            items.push_back(item);
-    }
-    if (outers_ > sortedOuters_) {
-        for (std::uint32_t entry = 0; entry < n; ++entry)
-            copies[entry] += groups_->CopiesAmong(side_, entry, sortedOuters_, outers_);
-    }
-    for (const auto& [row, edit] : tailEdits_) {
-        const std::uint32_t entry = groups_->PartnerAt(side_, row);
-        --copies[entry];
-        items.push_back({entry, edit, 1});
-    }
-    for (std::uint32_t entry = 0; entry < n; ++entry) {
-        if (copies[entry] > 0)
-            items.push_back({entry, kUnedited, copies[entry]});
-    }
-    return items;
-}
-
-std::uint64_t ResultList::CopiesBefore(Place place, std::size_t item) const
-{
-    std::uint64_t copies = 0;
-    for (std::size_t k = 0; k < item; ++k) {
-        if (items_[k].entry == place.entry && items_[k].edit == place.edit)
-            copies += items_[k].copies;
-    }
-    return copies;
-}
-
-ResultList::Identity ResultList::IdentityOf(std::uint64_t row) const
-{
-    const Place place = Locate(row);
-    if (place.edit != kUnedited)
-        return {place, 0};
-    if (row < SortedRowCount()) {
-        const std::size_t item = ItemAt(row);
-        return {place, CopiesBefore(place, item) + row - (item == 0 ? 0 : itemEnds_[item - 1])};
-    }
-    // An outer entry lists each partner once, so the copies before `row`
-    // after the sorted part are those of the outer entries before its own.
-    std::uint64_t ordinal = CopiesBefore(place, items_.size()) +
-                            groups_->CopiesAmong(side_, place.entry, sortedOuters_,
-                                                 groups_->OuterAt(side_, row));
-    for (auto edit = tailEdits_.begin(); edit != tailEdits_.end() && edit->first < row; ++edit)
-        ordinal -= groups_->PartnerAt(side_, edit->first) == place.entry ? 1 : 0;
-    return {place, ordinal};
-}
-
-std::uint64_t ResultList::RowOf(Identity identity) const
-{
-    std::uint64_t start = 0;
-    for (const Item& item : items_) {
-        if (item.entry == identity.place.entry && item.edit == identity.place.edit) {
-            if (identity.ordinal < item.copies)
-                return start + identity.ordinal;
-            identity.ordinal -= item.copies;
-        }
-        start += item.copies;
-    }
-    return kNoRow;
-}
-
 std::uint64_t ResultList::Sort(const RowCompare& compare, std::uint64_t followedRow)
 {
     if (!groups_)
         return followedRow;
-    const bool follows = followedRow < RowCount();
-    const Identity followed = follows ? IdentityOf(followedRow) : Identity{};
-    struct Keyed {
-        RowView view;
-        Item item;
-    };
-    std::vector<Keyed> keyed;
-    for (const Item& item : DistinctItems())
-        keyed.push_back({View(item.entry, item.edit), item});
-    std::sort(keyed.begin(), keyed.end(), [&compare](const Keyed& a, const Keyed& b) {
-        if (const int order = compare(a.view, b.view); order != 0)
-            return order < 0;
-        return std::tie(a.item.entry, a.item.edit) < std::tie(b.item.entry, b.item.edit);
-    });
-    items_.resize(keyed.size());
-    std::transform(keyed.begin(), keyed.end(), items_.begin(), [](const Keyed& k) { return k.item; });
-    CountItemEnds(0);
+    const std::optional<RowOrigin> followed = OriginOf(followedRow);
+    {
+        // Every row as items: each edit one, then each entry's unedited copies.
+        struct Keyed {
+            RowView view;
+            Item item;
+        };
+        std::vector<Keyed> keyed;
+        keyed.reserve(edits_.size());
+        for (std::uint32_t edit = 0; edit < edits_.size(); ++edit) {
+            const std::uint32_t entry = edits_[edit].origin.Entry;
+            keyed.push_back({View(entry, edit), {entry, edit, 1}});
+        }
+        auto key = editKeys_.begin();
+        for (std::uint32_t entry = 0; entry < EntryCount(); ++entry) {
+            std::uint64_t copies = groups_->CopiesAmong(side_, entry, 0, outers_);
+            for (; key != editKeys_.end() && key->origin.Entry == entry; ++key)
+                --copies;
+            if (copies > 0)
+                keyed.push_back({View(entry, kUnedited), {entry, kUnedited, copies}});
+        }
+        std::sort(keyed.begin(), keyed.end(), [&compare](const Keyed& a, const Keyed& b) {
+            if (const int order = compare(a.view, b.view); order != 0)
+                return order < 0;
+            return std::tie(a.item.entry, a.item.edit) < std::tie(b.item.entry, b.item.edit);
+        });
+        items_.resize(keyed.size());
+        std::transform(keyed.begin(), keyed.end(), items_.begin(),
+                       [](const Keyed& k) { return k.item; });
+    }
+    itemEnds_.resize(items_.size());
+    itemOfEntry_.assign(EntryCount(), 0);
+    std::uint64_t end = 0;
+    for (std::size_t k = 0; k < items_.size(); ++k) {
+        const Item& item = items_[k];
+        if (item.edit == kUnedited)
+            itemOfEntry_[item.entry] = static_cast<std::uint32_t>(k);
+        else
+            edits_[item.edit].row = end;
+        end += item.copies;
+        itemEnds_[k] = end;
+    }
     sortedOuters_ = outers_;
-    tailEdits_.clear();
-    return follows ? RowOf(followed) : followedRow;
+    recentEdits_.clear();
+    return followed ? RowOf(*followed) : followedRow;
 }
 
 }  // namespace jumelix

@@ -128,6 +128,21 @@ std::uint32_t SizeGroups::Partner(int level, std::uint32_t entry, std::uint64_t 
     return order_[level][groupBegin + rank + low];
 }
 
+bool SizeGroups::ArePartners(ListSide side, std::uint32_t a, std::uint32_t b) const
+{
+    const auto level = static_cast<int>(Index(side));
+    return begin_[level][a] == begin_[level][b] && begin_[level + 1][a] != begin_[level + 1][b];
+}
+
+// The partners before `partner` are the members of the group before it, less
+// those of the entry's own sub-group, which is in catalogue order too.
+std::uint64_t SizeGroups::PartnerRank(ListSide side, std::uint32_t entry, std::uint32_t partner) const
+{
+    const auto level = static_cast<int>(Index(side));
+    return at_[level][partner] - begin_[level][entry] -
+           CountAmong(level + 1, entry, 0, partner);
+}
+
 std::uint64_t SizeGroups::CopiesAmong(ListSide side, std::uint32_t entry, std::uint32_t first,
                                       std::uint32_t last) const
 {

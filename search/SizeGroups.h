@@ -34,6 +34,17 @@ public:
     std::uint32_t OuterAt(ListSide side, std::uint64_t row) const;
     // The entry listed at `row` of that list in search order.
     std::uint32_t PartnerAt(ListSide side, std::uint64_t row) const;
+
+    // Partners are symmetric: b is a partner of a in a list exactly when a is
+    // one of b. An entry's partners count in catalogue order from rank 0.
+    bool ArePartners(ListSide side, std::uint32_t a, std::uint32_t b) const;
+    // The partner of that rank; rank must be below the entry's partner count.
+    std::uint32_t Partner(ListSide side, std::uint32_t entry, std::uint64_t rank) const
+    {
+        return Partner(static_cast<int>(Index(side)), entry, rank);
+    }
+    // The rank of `partner` among the entry's partners; they must be partners.
+    std::uint64_t PartnerRank(ListSide side, std::uint32_t entry, std::uint32_t partner) const;
     // How many rows the outer entries first..last-1 give that list for `entry`.
     std::uint64_t CopiesAmong(ListSide side, std::uint32_t entry, std::uint32_t first,
                               std::uint32_t last) const;

@@ -12,6 +12,7 @@
 #include <array>
 #include <compare>
 #include <functional>
+#include <map>
 #include <random>
 #include <ranges>
 #include <string>
@@ -21,28 +22,36 @@
 namespace jumelix {
 namespace {
 
-// A catalogue entry or a list row as plain values, comparable and printable.
+// A catalogue entry or a list row as plain values, comparable and printable;
+// a row also carries its origin, as catalogue numbers.
 struct Flat {
     std::string folder;
     std::string name;
     std::uint64_t size = 0;
-    auto operator<=>(const Flat&) const = default;
+    RowOrigin origin{};
+    std::strong_ordering operator<=>(const Flat&) const = default;
 };
 
 void PrintTo(const Flat& row, std::ostream* out)
 {
-    *out << row.folder << '|' << row.name << '|' << row.size;
+    *out << row.folder << '|' << row.name << '|' << row.size << '|' << row.origin.Entry << '<'
+         << row.origin.Double;
 }
 
-// Also checks that a row past the end reads as an empty row.
+// Also checks that a row past the end reads as an empty row with no origin,
+// and that each row is found again from its origin.
 std::vector<Flat> Rows(const ResultList& list)
 {
     std::vector<Flat> rows;
     for (std::uint64_t r = 0; r <= list.RowCount(); ++r) {
         const ResultRow row = list.Row(r);
-        rows.push_back({row.Folder, std::string(row.Name), row.Size});
+        rows.push_back({row.Folder, std::string(row.Name), row.Size, list.OriginOf(r).value_or(RowOrigin{})});
+        if (r < list.RowCount()) {
+            EXPECT_EQ(list.RowOf(rows.back().origin), r);
+        }
     }
     EXPECT_EQ(rows.back(), Flat{});
+    EXPECT_FALSE(list.OriginOf(list.RowCount()));
     rows.pop_back();
     return rows;
 }
@@ -116,7 +125,9 @@ std::array<std::vector<Flat>, 2> Pairwise(const std::vector<Flat>& entries, std:
     std::array<std::vector<Flat>, 2> rows;
     for (std::size_t k = first; k < last; ++k) {
         const Flat& i = entries[k];
-        for (const Flat& j : entries) {
+        for (std::size_t m = 0; m < entries.size(); ++m) {
+            Flat j = entries[m];
+            j.origin = {static_cast<std::uint32_t>(m), static_cast<std::uint32_t>(k)};
             if (j.size == i.size && j.folder != i.folder)
                 rows[0].push_back(j);
             else if (j.size == i.size && j.folder == i.folder && j.name != i.name)
@@ -126,14 +137,36 @@ std::array<std::vector<Flat>, 2> Pairwise(const std::vector<Flat>& entries, std:
     return rows;
 }
 
+// Each row's mirror lists its double for its entry, once the search has
+// appended it; the unedited copies of an entry keep their doubles' order.
+void CheckMirrors(const ResultList& list, const std::vector<Flat>& rows, std::uint32_t completed)
+{
+    std::map<std::uint32_t, std::uint32_t> lastDouble;
+    for (std::uint64_t r = 0; r < rows.size(); ++r) {
+        const RowOrigin origin = rows[r].origin;
+        const std::uint64_t mirror = list.MirrorOf(r);
+        if (origin.Entry < completed)
+            ASSERT_EQ(mirror < rows.size() ? rows[mirror].origin : RowOrigin{}, (RowOrigin{origin.Double, origin.Entry}));
+        else
+            ASSERT_EQ(mirror, ResultList::kNoRow);
+        if (rows[r].folder.starts_with('E'))
+            continue;  // an edited row
+        const auto last = lastDouble.find(origin.Entry);
+        ASSERT_TRUE(last == lastDouble.end() || last->second < origin.Double) << "row " << r;
+        lastDouble[origin.Entry] = origin.Double;
+    }
+}
+
 // At every pump each list takes a random step: nothing, an edit of a row (or
 // of one past the end, which is ignored) or a column click that follows a row.
 // It must hold its model before and after: the pairwise rows of the outer
-// entries completed, with the edits made, in the order of the last sort once
-// that order is checked.
-void RandomStep(ResultList& list, std::vector<Flat>& model, ResultOrdering& ordering, std::mt19937& random)
+// entries completed, each with its origin, with the edits made, in the order
+// of the last sort once that order is checked.
+void RandomStep(ResultList& list, std::vector<Flat>& model, ResultOrdering& ordering, std::mt19937& random,
+                std::uint32_t completed)
 {
     ASSERT_EQ(Rows(list), model);
+    CheckMirrors(list, model, completed);
     const auto action = random() % 3;
     if (action == 1) {
         const std::uint64_t row = random() % (model.size() + 1);
@@ -178,11 +211,12 @@ TEST(SearchPropertyTest, ListsHoldThePairwiseRowsThroughStopsSortsAndEdits)
         std::array<std::vector<Flat>, 2> models;
         ResultOrdering ordering(CaseBlindCompare);
         std::mt19937 random(seed);
+        Recorder recorder;
         const auto stepBoth = [&] {
             for (int side = 0; side < 2; ++side)
-                RandomStep(*lists[side], models[side], ordering, random);
+                RandomStep(*lists[side], models[side], ordering, random,
+                           static_cast<std::uint32_t>(recorder.completed.size()));
         };
-        Recorder recorder;
         recorder.onPump = [&] {
             stepBoth();
             s.flags.SearchStop = recorder.completed.size() == stopAt;
