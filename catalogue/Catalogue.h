@@ -21,6 +21,8 @@ struct CatalogueEntry {
     std::uint64_t Size = 0;
 
     std::string SizeText() const { return DecimalText(Size); }
+    // The file's whole path.
+    std::string Path() const { return std::string(Folder).append(Name); }
 };
 
 // The ordered file catalogue of one walk. A folder text is stored once for

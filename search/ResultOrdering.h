@@ -22,6 +22,10 @@ public:
     std::uint64_t ColumnClick(ResultList& list, int column,
                               std::uint64_t followedRow = ResultList::kNoRow);
 
+    // Whether the last click on that column put the larger values first: the
+    // size column's first click does, a text column's first click does not.
+    bool SortedDecreasing(int column) const { return (column >= 2) == descending_[column]; }
+
     // Negative when row1 goes first; `parameter` is the column index minus 1.
     // Rows that are absent compare equal. Sizes compare as full 64-bit values.
     int CompareRows(const ResultRow* row1, const ResultRow* row2, int parameter) const;

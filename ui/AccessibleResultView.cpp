@@ -50,13 +50,17 @@ public:
     int childCount() const override { return 0; }
     int indexOfChild(const QAccessibleInterface* /*child*/) const override { return -1; }
 
+    // A row's cells describe it as its tooltip does.
     QString text(QAccessible::Text t) const override
     {
-        if (t != QAccessible::Name)
-            return {};
         if (row_ == kHeaderRow)
-            return view_->Header()->model()->headerData(column_, Qt::Horizontal).toString();
-        return view_->CellText(static_cast<std::uint64_t>(row_), column_);
+            return t == QAccessible::Name
+                       ? view_->Header()->model()->headerData(column_, Qt::Horizontal).toString()
+                       : QString();
+        const auto row = static_cast<std::uint64_t>(row_);
+        if (t == QAccessible::Name)
+            return view_->CellText(row, column_);
+        return t == QAccessible::Description ? view_->Description(row) : QString();
     }
     void setText(QAccessible::Text /*t*/, const QString& /*text*/) override {}
 

@@ -1,13 +1,9 @@
 #include "ResultModel.h"
 
 #include "Catalogue.h"
+#include "Texts.h"
 
 namespace jumelix {
-
-QString FromBytes(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 ResultModel::ResultModel(ResultList& list, ResultOrdering& ordering, QObject* parent)
     : QObject(parent), list_(list), ordering_(ordering)
@@ -41,6 +37,32 @@ std::uint64_t ResultModel::SortByColumn(int column, std::uint64_t followedRow)
     const std::uint64_t followed = ordering_.ColumnClick(list_, column, followedRow);
     emit Reordered();
     return followed;
+}
+
+std::optional<ResultModel::Files> ResultModel::FilesOf(std::uint64_t row) const
+{
+    const std::optional<RowOrigin> origin = row < rows_ ? list_.OriginOf(row) : std::nullopt;
+    if (!origin)
+        return std::nullopt;
+    const Catalogue& catalogue = *list_.Entries();
+    const CatalogueEntry entry = catalogue[origin->Entry];
+    return Files{entry.Path(), catalogue[origin->Double].Path(), entry.Size};
+}
+
+QString ResultModel::Description(std::uint64_t row) const
+{
+    const std::optional<Files> files = FilesOf(row);
+    if (!files)
+        return {};
+    return FromBytes(files->Path) + QStringLiteral("\nMême taille que\u00a0: ") +
+           FromBytes(files->DoublePath);
+}
+
+std::uint64_t ResultModel::MirrorOf(std::uint64_t row) const
+{
+    // A mirror the search appended since the last Grow() is not shown yet.
+    const std::uint64_t mirror = row < rows_ ? list_.MirrorOf(row) : ResultList::kNoRow;
+    return mirror < rows_ ? mirror : ResultList::kNoRow;
 }
 
 void ResultModel::Grow()

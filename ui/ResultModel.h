@@ -7,12 +7,10 @@
 #include <QString>
 
 #include <cstdint>
-#include <string_view>
+#include <optional>
+#include <string>
 
 namespace jumelix {
-
-// A text of the file system or the catalogue (UTF-8 bytes) as shown text.
-QString FromBytes(std::string_view text);
 
 // One result list as its view reads it: 64-bit row numbers, three texts a
 // row worked out on demand, nothing kept per row. Rows appended to the list
@@ -33,6 +31,21 @@ public:
     // Sorts as a click on that column's header does; returns where
     // `followedRow` went.
     std::uint64_t SortByColumn(int column, std::uint64_t followedRow);
+    // Whether the last sort on that column put its values in decreasing order.
+    bool SortedDecreasing(int column) const { return ordering_.SortedDecreasing(column); }
+
+    // The files behind a row, as the catalogue has them whatever the row's
+    // folder text says: nothing past the last row.
+    struct Files {
+        std::string Path;
+        std::string DoublePath;
+        std::uint64_t Size = 0;
+    };
+    std::optional<Files> FilesOf(std::uint64_t row) const;
+    // The row's whole path and its double's, one a line; empty past the last row.
+    QString Description(std::uint64_t row) const;
+    // The row listing this row's double for its entry; kNoRow while there is none.
+    std::uint64_t MirrorOf(std::uint64_t row) const;
 
     // Shows the rows appended to the list since the last call. Between two
     // calls of Clear() a list only grows.

@@ -1,19 +1,24 @@
 #include "ResultView.h"
 
 #include "AccessibleResultView.h"
+#include "Desktop.h"
 #include "ResultModel.h"
 #include "ScrollMapping.h"
+#include "Texts.h"
 
 #include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QLocale>
+#include <QMenu>
+#include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QStyleOptionViewItem>
+#include <QToolTip>
 
 #include <algorithm>
 #include <climits>
@@ -23,13 +28,8 @@ namespace jumelix {
 namespace {
 
 constexpr std::uint64_t kNoRow = ResultList::kNoRow;
-
-// "1 ligne", "4 050 140 lignes": French grouping, and the singular below 2.
-QString LengthText(std::uint64_t rows)
-{
-    return QLocale(QLocale::French).toString(static_cast<qulonglong>(rows)) +
-           (rows > 1 ? QStringLiteral(" lignes") : QStringLiteral(" ligne"));
-}
+// Pixels a step of the horizontal bar's arrows moves the columns.
+constexpr int kSidewaysStep = 20;
 
 void SendTableChange(ResultView* view, QAccessibleTableModelChangeEvent::ModelChangeType change,
                      int firstRow = -1, int lastRow = -1)
@@ -45,11 +45,13 @@ void SendTableChange(ResultView* view, QAccessibleTableModelChangeEvent::ModelCh
 }  // namespace
 
 ResultView::ResultView(QWidget* parent)
-    : QAbstractScrollArea(parent), header_(new QHeaderView(Qt::Horizontal, this))
+    : QAbstractScrollArea(parent),
+      header_(new QHeaderView(Qt::Horizontal, this)),
+      desktop_(new Desktop(this))
 {
     InstallAccessibleResultView();
     setFocusPolicy(Qt::StrongFocus);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    horizontalScrollBar()->setSingleStep(kSidewaysStep);
     auto* titles = new QStandardItemModel(0, ResultModel::ColumnCount, header_);
     titles->setHorizontalHeaderLabels({QStringLiteral("Dossiers"), QStringLiteral("Fichiers"),
                                        QStringLiteral("Taille (en octets)")});
@@ -61,17 +63,20 @@ ResultView::ResultView(QWidget* parent)
     header_->setSectionsClickable(true);
     header_->resizeSection(ResultModel::FolderColumn, 240);
     header_->resizeSection(ResultModel::NameColumn, 239);
-    // The three columns fill the list exactly (240, 239, 150); the size column
-    // gives way to the vertical scroll bar instead of pushing itself out of sight.
+    // The size column is sized to fill the list (150 in the first layout).
     header_->setStretchLastSection(false);
-    header_->setSectionResizeMode(ResultModel::SizeColumn, QHeaderView::Stretch);
+    header_->setSectionResizeMode(ResultModel::SizeColumn, QHeaderView::Fixed);
+    header_->setSortIndicatorShown(true);
+    header_->setSortIndicator(-1, Qt::AscendingOrder);
     connect(header_, &QHeaderView::sectionClicked, this, &ResultView::ClickColumn);
     connect(header_, &QHeaderView::sectionResized, this, [this] {
+        fitColumns();
         viewport()->update();
         placeEditor();
     });
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this,
             &ResultView::scrollBarAction);
+    makeMenu();
     measureRows();
     showRowCount();
 }
@@ -95,6 +100,11 @@ QString ResultView::CellText(std::uint64_t row, int column) const
     return model_ != nullptr ? model_->Text(row, column) : QString();
 }
 
+QString ResultView::Description(std::uint64_t row) const
+{
+    return model_ != nullptr ? model_->Description(row) : QString();
+}
+
 std::uint64_t ResultView::PageRows() const
 {
     return static_cast<std::uint64_t>(std::max(1, viewport()->height() / rowHeight_));
@@ -108,9 +118,9 @@ std::uint64_t ResultView::rowAt(int y) const
     return row < RowCount() ? row : kNoRow;
 }
 
-int ResultView::columnAt(int x) const
+std::uint64_t ResultView::folderAt(QPoint at) const
 {
-    return header_->logicalIndexAt(x);
+    return header_->logicalIndexAt(at.x()) == ResultModel::FolderColumn ? rowAt(at.y()) : kNoRow;
 }
 
 QRect ResultView::CellRect(std::uint64_t row, int column) const
@@ -158,6 +168,29 @@ void ResultView::layOutHeader()
     header_->setGeometry(rows.left(), rows.top() - height, rows.width(), height);
 }
 
+// Each column keeps at least the width of its title; the size column takes
+// what the others leave of the list, and the horizontal bar what is over.
+void ResultView::fitColumns()
+{
+    if (std::exchange(fitting_, true))
+        return;
+    int used = 0;
+    for (int column = 0; column < ResultModel::ColumnCount; ++column) {
+        const int least = header_->sectionSizeHint(column);
+        const int room = viewport()->width() - used;
+        const int width = column == ResultModel::SizeColumn ? std::max(least, room)
+                                                             : std::max(least, header_->sectionSize(column));
+        if (width != header_->sectionSize(column))
+            header_->resizeSection(column, width);
+        used += width;
+    }
+    QScrollBar* bar = horizontalScrollBar();
+    bar->setRange(0, std::max(0, used - viewport()->width()));
+    bar->setPageStep(viewport()->width());
+    header_->setOffset(bar->value());
+    fitting_ = false;
+}
+
 void ResultView::paintEvent(QPaintEvent* /*event*/)
 {
     QPainter painter(viewport());
@@ -183,9 +216,12 @@ void ResultView::paintEvent(QPaintEvent* /*event*/)
 // The bar moved by the user (a drag, a click in its groove) sets the first
 // row through the mapping; a position that already stands for the first row
 // leaves it as it is, so keys and the wheel keep their exact row.
-void ResultView::scrollContentsBy(int /*dx*/, int /*dy*/)
+void ResultView::scrollContentsBy(int dx, int /*dy*/)
 {
-    if (!syncing_) {
+    if (dx != 0) {
+        header_->setOffset(horizontalScrollBar()->value());
+        placeEditor();
+    } else if (!syncing_) {
         const ScrollMapping mapping(RowCount(), PageRows());
         const int position = verticalScrollBar()->value();
         if (position != mapping.PositionOf(firstRow_))
@@ -255,7 +291,18 @@ void ResultView::scrollBarAction(int action)
 
 void ResultView::wheelEvent(QWheelEvent* event)
 {
-    wheelRemainder_ += event->angleDelta().y();
+    // A sideways wheel, or the wheel with Shift, moves the columns.
+    const QPoint delta = event->angleDelta();
+    const bool sideways = delta.x() != 0 || event->modifiers() & Qt::ShiftModifier;
+    if (sideways) {
+        const int turn = delta.x() != 0 ? delta.x() : delta.y();
+        QScrollBar* bar = horizontalScrollBar();
+        bar->setValue(bar->value() - turn * QApplication::wheelScrollLines() * bar->singleStep() /
+                                         QWheelEvent::DefaultDeltasPerStep);
+        event->accept();
+        return;
+    }
+    wheelRemainder_ += delta.y();
     const int steps = wheelRemainder_ / QWheelEvent::DefaultDeltasPerStep;
     wheelRemainder_ -= steps * QWheelEvent::DefaultDeltasPerStep;
     const auto rows = static_cast<std::uint64_t>(std::abs(steps)) *
@@ -304,8 +351,20 @@ void ResultView::keyPressEvent(QKeyEvent* event)
     case Qt::Key_F2:
         EditCurrentRow();
         return;
+    case Qt::Key_Menu:
+        openMenu(currentRow_, {});
+        return;
+    case Qt::Key_F10:
+        if (event->modifiers() == Qt::ShiftModifier) {
+            openMenu(currentRow_, {});
+            return;
+        }
+        [[fallthrough]];
     default:
-        QAbstractScrollArea::keyPressEvent(event);
+        if (event->matches(QKeySequence::Copy))
+            copyPath(currentRow_);
+        else
+            QAbstractScrollArea::keyPressEvent(event);
         return;
     }
     if (rows > 0)
@@ -318,36 +377,46 @@ void ResultView::mousePressEvent(QMouseEvent* event)
     const QPoint at = event->position().toPoint();
     const std::uint64_t row = rowAt(at.y());
     pressOnSelected_ = event->button() == Qt::LeftButton && !std::exchange(focusByClick_, false) &&
-                       row == currentRow_ && columnAt(at.x()) == ResultModel::FolderColumn;
+                       row != kNoRow && folderAt(at) == currentRow_;
     SetCurrentRow(row);
     event->accept();
 }
 
 void ResultView::mouseReleaseEvent(QMouseEvent* event)
 {
-    const QPoint at = event->position().toPoint();
-    if (std::exchange(pressOnSelected_, false) && rowAt(at.y()) == currentRow_ &&
-        columnAt(at.x()) == ResultModel::FolderColumn)
+    if (std::exchange(pressOnSelected_, false) && folderAt(event->position().toPoint()) == currentRow_)
         EditCurrentRow();
     event->accept();
 }
 
 void ResultView::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    const QPoint at = event->position().toPoint();
-    const std::uint64_t row = rowAt(at.y());
-    if (event->button() == Qt::LeftButton && row != kNoRow &&
-        columnAt(at.x()) == ResultModel::FolderColumn) {
+    const std::uint64_t row = folderAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && row != kNoRow) {
         SetCurrentRow(row);
         EditCurrentRow();
     }
     event->accept();
 }
 
+// The right button has selected the row under it already; the menu keys open
+// the menu on the selected row.
+void ResultView::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (event->reason() == QContextMenuEvent::Mouse)
+        openMenu(rowAt(viewport()->mapFromGlobal(event->globalPos()).y()), event->globalPos());
+    else
+        openMenu(currentRow_, {});
+    event->accept();
+}
+
+// A list that takes the focus shows it on a selected row.
 void ResultView::focusInEvent(QFocusEvent* event)
 {
     QAbstractScrollArea::focusInEvent(event);
     focusByClick_ = event->reason() == Qt::MouseFocusReason;
+    if (currentRow_ >= RowCount() && RowCount() > 0)
+        SetCurrentRow(firstRow_);
     viewport()->update();
     announceCurrentRow();
 }
@@ -369,7 +438,17 @@ bool ResultView::viewportEvent(QEvent* event)
 {
     if (event->type() == QEvent::Resize) {
         layOutHeader();
+        fitColumns();
         syncScrollBar();
+    } else if (event->type() == QEvent::ToolTip) {
+        // Away from the rows the list's own tooltip, its length, shows.
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const std::uint64_t row = rowAt(help->pos().y());
+        if (row != kNoRow) {
+            const QRect line(0, CellRect(row, 0).top(), viewport()->width(), rowHeight_);
+            QToolTip::showText(help->globalPos(), Description(row), viewport(), line);
+            return true;
+        }
     }
     return QAbstractScrollArea::viewportEvent(event);
 }
@@ -460,6 +539,8 @@ void ResultView::SortByColumn(int column)
 {
     commitEdit();
     currentRow_ = model_->SortByColumn(column, currentRow_);
+    header_->setSortIndicator(column, model_->SortedDecreasing(column) ? Qt::DescendingOrder
+                                                                         : Qt::AscendingOrder);
     viewport()->update();
 }
 
@@ -477,6 +558,8 @@ void ResultView::rowsGrown(quint64 previousRows)
 void ResultView::rowsReset()
 {
     cancelEdit();
+    menu_->close();
+    header_->setSortIndicator(-1, Qt::AscendingOrder);
     firstRow_ = 0;
     currentRow_ = kNoRow;
     syncScrollBar();
@@ -486,6 +569,7 @@ void ResultView::rowsReset()
 
 void ResultView::rowsReordered()
 {
+    menu_->close();
     viewport()->update();
     SendTableChange(this, QAccessibleTableModelChangeEvent::ModelReset);
 }
@@ -507,6 +591,51 @@ void ResultView::announceCurrentRow()
         table->tableInterface()->cellAt(static_cast<int>(currentRow_), ResultModel::FolderColumn);
     QAccessibleEvent event(cell, QAccessible::Focus);
     QAccessible::updateAccessibility(&event);
+}
+
+void ResultView::makeMenu()
+{
+    menu_ = new QMenu(this);
+    menu_->setAttribute(Qt::WA_WindowPropagation);  // in the window's face
+    menu_->setAccessibleName(QStringLiteral("Menu de la ligne"));
+    const auto withFiles = [this](void (Desktop::*open)(const std::string&)) {
+        return [this, open] {
+            if (const auto files = model_->FilesOf(menuRow_))
+                (desktop_->*open)(files->Path);
+        };
+    };
+    menu_->addAction(QStringLiteral("Ouvrir le &fichier"), this, withFiles(&Desktop::OpenFile));
+    menu_->addAction(QStringLiteral("Ouvrir le &dossier"), this, withFiles(&Desktop::ShowInFolder));
+    menu_->addAction(QStringLiteral("&Copier le chemin"), QKeySequence::Copy, this,
+                     [this] { copyPath(menuRow_); });
+    goToDouble_ = menu_->addAction(QStringLiteral("&Aller à son double"), this, [this] {
+        SetCurrentRow(model_->MirrorOf(menuRow_));
+    });
+}
+
+// At the pointer, or under the row's folder for the keyboard.
+void ResultView::openMenu(std::uint64_t row, QPoint at)
+{
+    if (row >= RowCount())
+        return;
+    SetCurrentRow(row);
+    menuRow_ = row;
+    goToDouble_->setEnabled(model_->MirrorOf(row) != kNoRow);
+    const QRect cell = CellRect(row, ResultModel::FolderColumn);
+    menu_->popup(at.isNull() ? viewport()->mapToGlobal(cell.bottomLeft()) : at);
+}
+
+// Both the text and a file URL, so that a name that is not UTF-8 still
+// pastes as its file.
+void ResultView::copyPath(std::uint64_t row)
+{
+    const auto files = model_ != nullptr ? model_->FilesOf(row) : std::nullopt;
+    if (!files)
+        return;
+    auto* data = new QMimeData;
+    data->setText(FromBytes(files->Path));
+    data->setData(QStringLiteral("text/uri-list"), FileUrl(files->Path) + "\r\n");
+    QApplication::clipboard()->setMimeData(data);
 }
 
 }  // namespace jumelix

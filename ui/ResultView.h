@@ -7,12 +7,15 @@
 
 #include <cstdint>
 
+class QAction;
 class QHeaderView;
 class QLineEdit;
+class QMenu;
 class QStyleOptionViewItem;
 
 namespace jumelix {
 
+class Desktop;
 class ResultModel;
 
 // A result list on screen: three columns under a clickable header, and only
@@ -22,6 +25,9 @@ class ResultModel;
 // it is marked on the first column only, and only while the list has the
 // focus. The first column is edited in place: double-click, F2, or a click on
 // the selected row; Enter or leaving the field keeps the text, Escape drops it.
+// No column gets narrower than its title, the size column fills what is left,
+// and wider columns scroll sideways. A row's tooltip gives its whole path and
+// its double's; its menu opens, copies, follows and compares them.
 class ResultView final : public QAbstractScrollArea {
     Q_OBJECT
 
@@ -34,6 +40,8 @@ public:
     // The model's rows and texts; none once the model is gone.
     std::uint64_t RowCount() const;
     QString CellText(std::uint64_t row, int column) const;
+    // The row's whole path and its double's, as its tooltip shows them.
+    QString Description(std::uint64_t row) const;
 
     std::uint64_t FirstRow() const { return firstRow_; }
     // Rows wholly in sight, at least one.
@@ -50,9 +58,13 @@ public:
     void ClickColumn(int column);
     // Sorts on the column; the selection follows its row.
     void SortByColumn(int column);
+    // Whether the row menu offers to compare now.
+    void SetCompareEnabled(bool enabled) { compareEnabled_ = enabled; }
 
 signals:
     void ColumnClicked(int column);
+    // "Comparer avec son double" on that row.
+    void CompareRequested(quint64 row);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -64,16 +76,19 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
     std::uint64_t rowAt(int y) const;
-    int columnAt(int x) const;
+    // The row under `at` when `at` is on its folder, else kNoRow.
+    std::uint64_t folderAt(QPoint at) const;
     QStyleOptionViewItem itemOption() const;
     void measureRows();
     void layOutHeader();
+    void fitColumns();
     void scrollTo(std::uint64_t firstRow);
     void ensureVisible(std::uint64_t row);
     void syncScrollBar();
@@ -87,20 +102,32 @@ private:
     void cancelEdit();
     void closeEditor();
     void announceCurrentRow();
+    void makeMenu();
+    void openMenu(std::uint64_t row, QPoint at);
+    void copyPath(std::uint64_t row);
 
     QPointer<ResultModel> model_;
     QHeaderView* header_;
     QLineEdit* editor_ = nullptr;
+    QMenu* menu_ = nullptr;
+    QAction* goToDouble_ = nullptr;
+    QAction* compare_ = nullptr;
+    Desktop* desktop_;
     std::uint64_t firstRow_ = 0;
     std::uint64_t currentRow_ = ResultList::kNoRow;
     std::uint64_t editedRow_ = ResultList::kNoRow;
+    // The row the open menu acts on.
+    std::uint64_t menuRow_ = ResultList::kNoRow;
     int rowHeight_ = 1;
     // The bar is being set from firstRow_, not by the user.
     bool syncing_ = false;
+    // The columns are being fitted to the list, not resized by the user.
+    bool fitting_ = false;
     // The focus came with the last mouse press, which selects and no more.
     bool focusByClick_ = false;
     // A left press on the folder of the row that was already selected.
     bool pressOnSelected_ = false;
+    bool compareEnabled_ = true;
     // Wheel turns too small for a whole row yet.
     int wheelRemainder_ = 0;
 };

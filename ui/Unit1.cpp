@@ -7,6 +7,7 @@
 #include "ResultModel.h"
 #include "ResultView.h"
 #include "StartFolder.h"
+#include "Texts.h"
 #include "WindowFont.h"
 #include "ui_Unit1.h"
 
@@ -29,7 +30,7 @@ QString WalkRefusal(FileEnumeration& files, const QString& folder)
 {
     if (folder.isEmpty())
         return QStringLiteral("Aucun dossier à parcourir\u00a0: indiquez un dossier.");
-    const QString named = QStringLiteral("«\u00a0%1\u00a0»").arg(folder);
+    const QString named = Quoted(folder);
     switch (files.CheckFolder(folder.toStdString())) {
     case FolderCheck::Walkable:
         return {};
@@ -244,6 +245,8 @@ void TForm1::endWalk(std::int32_t filesAdded, StepEnd end)
     }
     ui_->Button2->setEnabled(end == StepEnd::Completed);
     ui_->Button1->setEnabled(true);
+    // The focus left the disabled button for the next control: it goes to the step that follows.
+    (end == StepEnd::Completed ? ui_->Button2 : ui_->Button1)->setFocus();
     Flags.WalkRunning = false;
     Flags.WalkStop = false;
 }

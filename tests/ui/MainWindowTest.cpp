@@ -65,6 +65,11 @@ struct Window {
         child("Button1")->setFocus();
         QTest::keyClick(child("Button1"), Qt::Key_Return);
     }
+    // The first row of a list whose name cell is `name`.
+    std::uint64_t rowNamed(const char* list, const QString& name)
+    {
+        return std::uint64_t(column(list, 1).indexOf(name));
+    }
     void clickHeader(const char* list, int section)
     {
         QHeaderView* header = child<ResultView>(list)->Header();
@@ -102,7 +107,16 @@ class MainWindowTest : public QObject {
 
     QTemporaryDir home_;
     QTemporaryDir tree_;
+    QTemporaryDir bin_;  // a recording xdg-open, first on PATH
     QList<QUrl> mails_;
+
+    // What the recording xdg-open was given, one line a call.
+    QStringList opened()
+    {
+        QFile record(bin_.filePath("opened"));
+        return record.open(QIODevice::ReadOnly) ? QString::fromUtf8(record.readAll()).split('\n', Qt::SkipEmptyParts)
+                                                : QStringList();
+    }
 
 public slots:
     // Stands in for the user's mail program.
@@ -123,6 +137,12 @@ private slots:
         }
         // A link to itself, which no walk lists and none can open.
         QVERIFY(QFile::link("loop", tree_.filePath("loop")));
+        QFile opener(bin_.filePath("xdg-open"));
+        QVERIFY(opener.open(QIODevice::WriteOnly) &&
+                opener.write("#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$(dirname \"$0\")/opened\"\nexit \"${XDG_OPEN_EXIT:-0}\"\n") > 0);
+        opener.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+        qputenv("PATH", bin_.path().toUtf8() + ":" + qgetenv("PATH"));
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");  // no file manager answers
     }
 
     void init() { SetDefaultApplicationCursor(); }  // the about box's rows set the hourglass
@@ -278,6 +298,88 @@ private slots:
         QCOMPARE(upper->CurrentRow(), ResultList::kNoRow);
     }
 
+    // A row tells its whole path and its double's, in its tooltip and to screen readers, from the
+    // catalogue even once its folder is edited; away from the rows the list tells its length. Its
+    // menu opens by the keyboard and the right button (not below the rows), copies the path, goes to
+    // the row that lists its double for it, and hands files to the desktop: xdg-open, as no file
+    // manager answers, or an error box when it fails or the file is gone.
+    void rowsAndTheirMenu()
+    {
+        Window w;
+        w.walk(tree_.path());
+        w.click("Button2");
+        auto* upper = w.child<ResultView>("ListView3");
+        w.form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w.form));
+        w.child("Button3")->setFocus();
+        QTest::keyClick(w.child("Button3"), Qt::Key_Tab);
+        QCOMPARE(upper->CurrentRow(), 0u);  // the focus shows on a row as the list takes it
+        w.clickHeader("ListView3", 2);
+        QCOMPARE(upper->Header()->sortIndicatorSection(), 2);
+        QCOMPARE(upper->Header()->sortIndicatorOrder(), Qt::DescendingOrder);  // the largest first
+
+        const std::uint64_t c = w.rowNamed("ListView3", "c");
+        const QString path = tree_.filePath("C/c"), described = path + "\nMême taille que\u00a0: " + tree_.filePath("D/d");
+        upper->SetCurrentRow(c);
+        QTest::keyClick(upper, Qt::Key_F2);
+        QTest::keyClicks(upper->Editor(), "/ailleurs/");
+        QTest::keyClick(upper->Editor(), Qt::Key_Return);
+        const auto tooltipAt = [upper](QPoint at) {
+            QHelpEvent help(QEvent::ToolTip, at, upper->viewport()->mapToGlobal(at));
+            QCoreApplication::sendEvent(upper->viewport(), &help);
+            return QToolTip::text();
+        };
+        QCOMPARE(tooltipAt(upper->CellRect(c, 1).center()), described);
+        QCOMPARE(tooltipAt(QPoint(5, upper->viewport()->height() - 2)), "8 lignes");
+        QAccessibleInterface* table = QAccessible::queryAccessibleInterface(upper);
+        QCOMPARE(table->text(QAccessible::Description), "8 lignes");
+        QCOMPARE(table->tableInterface()->cellAt(int(c), 2)->text(QAccessible::Description), described);
+
+        const auto menu = [] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); };
+        const auto choose = [&menu](const QString& item) {
+            for (QAction* action : menu()->actions())
+                if (action->text().remove('&') == item)
+                    return menu()->setActiveAction(action), QTest::keyClick(menu(), Qt::Key_Return);
+            QFAIL(qPrintable("no menu item " + item));
+        };
+        QTest::keyClick(upper, Qt::Key_Menu);
+        QVERIFY(menu() != nullptr);
+        choose("Copier le chemin");
+        QCOMPARE(QApplication::clipboard()->mimeData()->text(), path);
+        QCOMPARE(QApplication::clipboard()->mimeData()->data("text/uri-list"), "file://" + path.toUtf8() + "\r\n");
+        QTest::keyClick(upper, Qt::Key_F10, Qt::ShiftModifier);
+        choose("Aller à son double");
+        QCOMPARE(w.column("ListView3", 1).value(int(upper->CurrentRow())), "d");
+        QCOMPARE(upper->Description(upper->CurrentRow()), tree_.filePath("D/d") + "\nMême taille que\u00a0: " + path);
+
+        const auto rightClick = [upper](QPoint at) {
+            QTest::mousePress(upper->viewport(), Qt::RightButton, {}, at);
+            QContextMenuEvent event(QContextMenuEvent::Mouse, at, upper->viewport()->mapToGlobal(at));
+            QCoreApplication::sendEvent(upper->viewport(), &event);
+            QTest::mouseRelease(upper->viewport(), Qt::RightButton, {}, at);
+        };
+        rightClick(QPoint(5, upper->viewport()->height() - 2));
+        QVERIFY(menu() == nullptr);
+        rightClick(upper->CellRect(c, 0).center());
+        QCOMPARE(upper->CurrentRow(), c);
+        choose("Ouvrir le fichier");
+        QTRY_COMPARE(opened(), QStringList{path});
+        rightClick(upper->CellRect(c, 0).center());
+        choose("Ouvrir le dossier");
+        QTRY_COMPARE(opened(), (QStringList{path, tree_.filePath("C")}));
+        w.answerer.Messages.clear();
+        qputenv("XDG_OPEN_EXIT", "4");
+        QTest::keyClick(upper, Qt::Key_Menu);
+        choose("Ouvrir le fichier");
+        QTRY_COMPARE(w.answerer.Messages.value(0), "Jumelix critical: «\u00a0" + path + "\u00a0» ne peut pas être ouvert\u00a0: xdg-open a échoué (code 4).");
+        qunsetenv("XDG_OPEN_EXIT");
+        QFile::rename(path, path + ".bak");
+        QTest::keyClick(upper, Qt::Key_Menu);
+        choose("Ouvrir le fichier");
+        QFile::rename(path + ".bak", path);
+        QCOMPARE(w.answerer.Messages.value(1), "Jumelix critical: «\u00a0" + path + "\u00a0» n'existe plus.");
+    }
+
     // Under a C locale (as the tests run) texts still sort by the Unicode rules, not by code points.
     void collation()
     {
@@ -339,8 +441,47 @@ private slots:
             const bool box = qobject_cast<QCheckBox*>(button) != nullptr;
             const auto contents = box ? QStyle::SE_CheckBoxContents : QStyle::SE_PushButtonContents;
             check(button, button->text(), button->style()->subElementRect(contents, &option, button).width());
+            if (box && !button->rect().contains(button->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, button)))
+                misfits << button->objectName() + " (its box)";
         }
         QCOMPARE(misfits, QStringList());
+    }
+
+    // No column gets narrower than its title and the size column fills what the others leave; wider
+    // columns scroll sideways with Shift and the wheel, and keep their widths for the next search.
+    void columns()
+    {
+        Window w;
+        w.walk(tree_.path());
+        w.click("Button2");
+        auto* upper = w.child<ResultView>("ListView3");
+        QHeaderView* header = upper->Header();
+        const int room = upper->viewport()->width();
+        const auto drag = [header](int section, int by) {
+            const QPoint from(header->sectionViewportPosition(section) + header->sectionSize(section) - 1, header->height() / 2);
+            QTest::mousePress(header->viewport(), Qt::LeftButton, {}, from);
+            QTest::mouseMove(header->viewport(), from + QPoint(by, 0));
+            QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, from + QPoint(by, 0));
+        };
+        const auto widths = [header] { return QList{header->sectionSize(0), header->sectionSize(1), header->sectionSize(2)}; };
+        const auto titleFits = [header](int section) {
+            return header->sectionSize(section) > header->fontMetrics().horizontalAdvance(
+                                                      header->model()->headerData(section, Qt::Horizontal).toString());
+        };
+        drag(0, -400);
+        QVERIFY(titleFits(0));
+        QCOMPARE(widths()[0] + widths()[1] + widths()[2], room);
+        drag(0, 540);
+        QVERIFY(titleFits(2));
+        QScrollBar* bar = upper->horizontalScrollBar();
+        QCOMPARE(bar->maximum(), widths()[0] + widths()[1] + widths()[2] - upper->viewport()->width());
+        QWheelEvent turn({}, {}, {}, {0, -10 * QWheelEvent::DefaultDeltasPerStep}, {}, Qt::ShiftModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(upper->viewport(), &turn);
+        QCOMPARE(bar->value(), bar->maximum());
+        QCOMPARE(header->sectionViewportPosition(2) + widths()[2], upper->viewport()->width());  // the size column back in sight
+        const QList<int> before = widths();
+        w.click("Button2");
+        QCOMPARE(widths(), before);
     }
 
     // Opened during a walk, the about box shows the default cursor over the hourglass, or the

@@ -1,0 +1,121 @@
+#include "Desktop.h"
+
+#include "Messages.h"
+#include "Texts.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QFile>
+#include <QProcess>
+#include <QWidget>
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+namespace jumelix {
+namespace {
+
+constexpr int kFileManagerTimeoutMs = 1000;
+
+std::string FolderOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+}
+
+// A path as xdg-open takes it: as is when it reads as text, else as a URL.
+QString Argument(const std::string& path)
+{
+    const QByteArray bytes(path.data(), static_cast<qsizetype>(path.size()));
+    const QString text = QFile::decodeName(bytes);
+    return QFile::encodeName(text) == bytes ? text : QString::fromLatin1(FileUrl(path));
+}
+
+}  // namespace
+
+QByteArray FileUrl(std::string_view path)
+{
+    const QByteArray bytes(path.data(), static_cast<qsizetype>(path.size()));
+    return "file://" + bytes.toPercentEncoding("/");
+}
+
+Desktop::Desktop(QWidget* window) : QObject(window), window_(window) {}
+
+// A launcher still running when the program ends is left to finish: killing
+// it could close what it opened.
+Desktop::~Desktop()
+{
+    for (QProcess* launcher : findChildren<QProcess*>(Qt::FindDirectChildrenOnly)) {
+        launcher->disconnect(this);
+        launcher->setParent(nullptr);
+    }
+}
+
+void Desktop::OpenFile(const std::string& path)
+{
+    if (exists(path))
+        open(path);
+}
+
+void Desktop::ShowInFolder(const std::string& path)
+{
+    if (!exists(path))
+        return;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return open(FolderOf(path));
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    call << QStringList{QString::fromLatin1(FileUrl(path))} << QString();
+    auto* answer = new QDBusPendingCallWatcher(bus.asyncCall(call, kFileManagerTimeoutMs), this);
+    connect(answer, &QDBusPendingCallWatcher::finished, this, [this, answer, path] {
+        answer->deleteLater();
+        if (answer->isError())
+            open(FolderOf(path));
+    });
+}
+
+bool Desktop::exists(const std::string& path)
+{
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0 || (errno != ENOENT && errno != ENOTDIR))
+        return true;
+    fail(path, QString());
+    return false;
+}
+
+void Desktop::open(const std::string& path)
+{
+    auto* launcher = new QProcess(this);
+    launcher->setStandardInputFile(QProcess::nullDevice());
+    launcher->setStandardOutputFile(QProcess::nullDevice());
+    launcher->setStandardErrorFile(QProcess::nullDevice());
+    connect(launcher, &QProcess::errorOccurred, this, [this, launcher, path](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
+        launcher->deleteLater();
+        fail(path, QStringLiteral("xdg-open est introuvable"));
+    });
+    connect(launcher, &QProcess::finished, this,
+            [this, launcher, path](int code, QProcess::ExitStatus status) {
+                launcher->deleteLater();
+                if (status == QProcess::CrashExit)
+                    fail(path, QStringLiteral("xdg-open s'est arrêté anormalement"));
+                else if (code != 0)
+                    fail(path, QStringLiteral("xdg-open a échoué (code %1)").arg(code));
+            });
+    launcher->start(QStringLiteral("xdg-open"), {Argument(path)});
+}
+
+// No reason: the file is gone since the walk.
+void Desktop::fail(const std::string& path, const QString& why)
+{
+    ShowMessage(window_->window(), MessageKind::Error,
+                why.isEmpty() ? QStringLiteral("%1 n'existe plus.").arg(Quoted(path))
+                              : QStringLiteral("%1 ne peut pas être ouvert\u00a0: %2.").arg(Quoted(path), why));
+}
+
+}  // namespace jumelix

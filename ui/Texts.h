@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <string_view>
+
+namespace jumelix {
+
+// A text of the file system or the catalogue (UTF-8 bytes) as shown text.
+QString FromBytes(std::string_view text);
+
+// A name or path as the program's messages quote it: «\u00a0name\u00a0».
+QString Quoted(const QString& name);
+QString Quoted(std::string_view bytes);
+
+// "1 ligne", "4 050 140 lignes": French grouping, and the singular below 2.
+QString LengthText(std::uint64_t rows);
+
+}  // namespace jumelix
