@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QTimer>
@@ -17,6 +18,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <random>
 #include <string>
 
 namespace jumelix::bench {
@@ -133,6 +135,39 @@ ScrollRun ScrollUpperList(TForm1& form)
     return run;
 }
 
+// After a sort by folder, takes "Aller à son double" from the menu of 100
+// random rows, opened with the menu key; each must land on the row whose
+// paths are the other way round. Returns the slowest, or -1 on a wrong row.
+double GoToDoubles(TForm1& form)
+{
+    auto* view = form.findChild<ResultView*>(QStringLiteral("ListView3"));
+    if (view->RowCount() == 0)
+        return 0;
+    view->ClickColumn(0);
+    std::mt19937_64 random(5);
+    double longestMs = 0;
+    for (int k = 0; k < 100; ++k) {
+        view->SetCurrentRow(random() % view->RowCount());
+        const QStringList paths = view->Description(view->CurrentRow()).split(QLatin1Char('\n'));
+        const auto start = Clock::now();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Menu, Qt::NoModifier);
+        QCoreApplication::sendEvent(view, &press);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        for (QAction* action : menu->actions()) {
+            if (action->text().remove(QLatin1Char('&')) == QStringLiteral("Aller à son double"))
+                action->trigger();
+        }
+        menu->close();
+        view->viewport()->repaint();
+        longestMs = std::max(longestMs, MsSince(start));
+        const QStringList landed = view->Description(view->CurrentRow()).split(QLatin1Char('\n'));
+        if (paths.size() != 2 || landed.size() != 2 || !paths[1].endsWith(landed[0]) ||
+            !landed[1].endsWith(paths[0]))
+            return -1;
+    }
+    return longestMs;
+}
+
 }  // namespace
 
 int GuiWalk(int argc, char** argv)
@@ -170,6 +205,7 @@ int GuiSearch(int argc, char** argv)
     const std::uint64_t seed = argc == 5 ? std::stoull(argv[4]) : 1;
     std::uint64_t upper = 0;
     ScrollRun scroll;
+    double doubleMs = 0;
     const StepRun run = RunStep(
         argv[0],
         [n, seed, equal](TForm1& form) {
@@ -186,15 +222,19 @@ int GuiSearch(int argc, char** argv)
             form.Button2Click();
             upper = form.UpperList().RowCount();
         },
-        [&scroll](TForm1& form) { scroll = ScrollUpperList(form); });
-    std::printf("rows %llu seconds %.3f longest_gap_ms %.1f scroll_ms_max %.1f peak_rss_kb %lld\n",
+        [&scroll, &doubleMs](TForm1& form) {
+            scroll = ScrollUpperList(form);
+            doubleMs = GoToDoubles(form);
+        });
+    std::printf("rows %llu seconds %.3f longest_gap_ms %.1f scroll_ms_max %.1f double_ms_max %.1f "
+                "peak_rss_kb %lld\n",
                 static_cast<unsigned long long>(upper), run.seconds, run.longestGapMs,
-                scroll.longestMs, static_cast<long long>(PeakRssKb()));
-    if (!scroll.reachedEnds) {
+                scroll.longestMs, doubleMs, static_cast<long long>(PeakRssKb()));
+    if (!scroll.reachedEnds)
         std::fprintf(stderr, "the scroll bar, End or Home did not reach the end of the list\n");
-        return 1;
-    }
-    return 0;
+    if (doubleMs < 0)
+        std::fprintf(stderr, "\"Aller à son double\" landed on a wrong row\n");
+    return scroll.reachedEnds && doubleMs >= 0 ? 0 : 1;
 }
 
 }  // namespace jumelix::bench

@@ -2,8 +2,9 @@
 # Installs the Debian packages one command needs, when they are missing.
 #   scripts/setup.sh run|test|sanitize|tidy|fuzz|package|screenshot
 set -euo pipefail
-# Building and starting the program; fonts-liberation2 is the window's sans-serif face.
-run=(cmake g++ make qt6-base-dev fonts-liberation2)
+# Building and starting the program; fonts-liberation2 is the window's sans-serif face,
+# xdg-utils opens files and folders from the result lists.
+run=(cmake g++ make qt6-base-dev fonts-liberation2 xdg-utils)
 # The tests: GoogleTest, strace to watch for written files, the desktop entry
 # and metadata validators.
 test=("${run[@]}" libgtest-dev strace desktop-file-utils appstream)
