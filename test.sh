@@ -3,6 +3,6 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/setup.sh test
-cmake -S . -B build -DJUMELIX_TESTS=ON -DJUMELIX_WERROR="${CI:+ON}"
+cmake -S . -B build -DJUMELIX_TESTS=ON ${CI:+-DJUMELIX_WERROR=ON}
 cmake --build build -j"$(nproc)"
 ctest --test-dir build --output-on-failure -j"$(nproc)"
