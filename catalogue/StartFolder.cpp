@@ -81,7 +81,7 @@ DocumentsResolution ResolveDocumentsFolder(const Environment& environment,
     resolution.UserProfile = environment.Get("HOME");
     const SettingsSource::Value setting = settings.ReadDocumentsSetting();
     if (setting.kind == SettingsSource::Value::Kind::WrongType) {
-        resolution.Error = "Type de données incorrect pour '" + settings.SettingName() + "'";
+        resolution.WrongTypeSetting = settings.SettingName();
         return resolution;
     }
     std::string value = setting.text;

@@ -37,11 +37,11 @@ public:
 struct DocumentsResolution {
     std::string UserProfile;
     std::string DocumentsFolder;      // empty when resolution failed
-    bool ShowDocumentsError = false;  // "Erreur Mes documents" is due
-    std::optional<std::string> Error; // an error raised while reading the setting
+    bool ShowDocumentsError = false;  // no documents folder could be worked out
+    // The name of the setting that held a value of another type than text:
+    // reading it failed, and nothing else was done.
+    std::optional<std::string> WrongTypeSetting;
 };
-
-inline constexpr std::string_view kDocumentsErrorMessage = "Erreur Mes documents";
 
 DocumentsResolution ResolveDocumentsFolder(const Environment& environment,
                                            const SettingsSource& settings,

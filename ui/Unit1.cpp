@@ -117,9 +117,11 @@ void TForm1::resolveScanFolder()
     const DocumentsResolution resolution =
         ResolveDocumentsFolder(environment, settings, directories);
     if (resolution.ShowDocumentsError)
-        ShowMessage(this, MessageKind::Plain, FromBytes(kDocumentsErrorMessage));
-    if (resolution.Error) {
-        ShowMessage(this, MessageKind::Error, ErrorBoxText(FromBytes(*resolution.Error)));
+        ShowMessage(this, MessageKind::Plain, QStringLiteral("Erreur Mes documents"));
+    if (resolution.WrongTypeSetting) {
+        const QString error = QStringLiteral("Type de données incorrect pour '%1'")
+                                  .arg(FromBytes(*resolution.WrongTypeSetting));
+        ShowMessage(this, MessageKind::Error, ErrorBoxText(error));
         return;
     }
     ScanFolderPath = resolution.DocumentsFolder;

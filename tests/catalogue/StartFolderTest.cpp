@@ -30,6 +30,7 @@ TEST(StartFolderTest, ParseUserDirsReadsTheDocumentsLineAsTheShellWould)
         {set + "\"/a\"  # old", Kind::Text, "/a"},
         {set + "\"/a\"#x", Kind::WrongType, ""},
         {set + "$HOME/Documents", Kind::WrongType, ""},
+        {set + " \"/a\"", Kind::WrongType, ""},  // a blank ends the assignment
         {set, Kind::WrongType, ""},
         {set + "\"/a\nb\"", Kind::WrongType, ""},
         // The last line wins, whatever the earlier ones were.
@@ -98,7 +99,7 @@ TEST(StartFolderTest, ResolveDocumentsFolderFromTheUserDirsFileAndHome)
         EXPECT_EQ(r.UserProfile, c.unset == "HOME" ? "" : home);
         EXPECT_EQ(r.DocumentsFolder, withHome(c.folder));
         EXPECT_EQ(r.ShowDocumentsError, c.message);
-        EXPECT_EQ(r.Error.value_or(""), c.error ? "Type de données incorrect pour 'XDG_DOCUMENTS_DIR'" : "");
+        EXPECT_EQ(r.WrongTypeSetting.value_or(""), c.error ? "XDG_DOCUMENTS_DIR" : "");
         fs::remove(file);
     }
     fs::remove_all(root);
