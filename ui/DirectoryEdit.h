@@ -13,7 +13,6 @@ public:
     explicit DirectoryEdit(QWidget* parent = nullptr);
 
     // The folder the browse dialog falls back to when the field is empty.
-    QString InitialFolder() const { return initialFolder_; }
     void SetInitialFolder(const QString& folder) { initialFolder_ = folder; }
 
     void Browse();

@@ -49,8 +49,6 @@ public:
 
     Catalogue& FileCatalogue() { return catalogue_; }
     ResultList& UpperList() { return upper_; }
-    ResultList& LowerList() { return lower_; }
-    const ResultOrdering& Ordering() const { return ordering_; }
 
     void FormCreate();
     void Button1Click();
