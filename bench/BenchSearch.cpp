@@ -107,10 +107,10 @@ int ByteCompare(std::string_view a, std::string_view b)
 
 void SortEveryColumn(ResultOrdering& ordering, ResultList& list, const char* name)
 {
-    for (int column = 0; column < 3; ++column) {
+    for (const Column column : {FolderColumn, NameColumn, SizeColumn}) {
         const auto start = Clock::now();
         ordering.ColumnClick(list, column);
-        std::printf("sort_seconds %s column %d %.3f\n", name, column, SecondsSince(start));
+        std::printf("sort_seconds %s column %d %.3f\n", name, int{column}, SecondsSince(start));
     }
 }
 
@@ -121,7 +121,7 @@ double TimeDoubleLookups(ResultOrdering& ordering, ResultList& list)
     constexpr int kLookups = 1'000'000;
     if (list.RowCount() == 0)
         return 0;
-    ordering.ColumnClick(list, 0);
+    ordering.ColumnClick(list, FolderColumn);
     std::mt19937_64 random(11);
     bool consistent = true;
     const auto start = Clock::now();

@@ -26,9 +26,9 @@ std::optional<std::uint64_t> ParseSize(std::string_view text)
 
 ResultOrdering::ResultOrdering(TextCompare compare) : compare_(std::move(compare)) {}
 
-std::uint64_t ResultOrdering::ColumnClick(ResultList& list, int column, std::uint64_t followedRow)
+std::uint64_t ResultOrdering::ColumnClick(ResultList& list, Column column, std::uint64_t followedRow)
 {
-    kind_ = column >= 2 ? SortKind::Integer : SortKind::Text;
+    kind_ = column == SizeColumn ? SortKind::Integer : SortKind::Text;
     const int parameter = column - 1;
     const std::uint64_t followed = list.Sort(
         [this, parameter](const RowView& row1, const RowView& row2) {

@@ -11,20 +11,26 @@ namespace jumelix {
 
 enum class SortKind { Text = 0, Integer = 1 };
 
+// The columns of a result list: "Dossiers", "Fichiers", "Taille (en octets)".
+enum Column : int { FolderColumn, NameColumn, SizeColumn, ColumnCount };
+
 // The column sort shared by both result lists: one comparison mode and one
 // direction flag per column index, for the program's whole life.
 class ResultOrdering {
 public:
     explicit ResultOrdering(TextCompare compare);
 
-    // A click on column 0 ("Dossiers"), 1 ("Fichiers") or 2 ("Taille (en octets)").
-    // Returns where the followed row went (see ResultList::Sort).
-    std::uint64_t ColumnClick(ResultList& list, int column,
+    // A click on a column's header. Returns where the followed row went (see
+    // ResultList::Sort).
+    std::uint64_t ColumnClick(ResultList& list, Column column,
                               std::uint64_t followedRow = ResultList::kNoRow);
 
     // Whether the last click on that column put the larger values first: the
     // size column's first click does, a text column's first click does not.
-    bool SortedDecreasing(int column) const { return (column >= 2) == descending_[column]; }
+    bool SortedDecreasing(Column column) const
+    {
+        return (column == SizeColumn) == descending_[column];
+    }
 
     // Negative when row1 goes first; `parameter` is the column index minus 1.
     // Rows that are absent compare equal. Sizes compare as full 64-bit values.
@@ -37,7 +43,7 @@ private:
 
     TextCompare compare_;
     SortKind kind_ = SortKind::Text;
-    std::array<bool, 3> descending_{};
+    std::array<bool, ColumnCount> descending_{};
 };
 
 // A size text as a 64-bit unsigned number; nullopt when the text is not plain

@@ -16,7 +16,7 @@
 namespace jumelix {
 namespace {
 
-constexpr int kColumns = ResultModel::ColumnCount;
+constexpr int kColumns = ColumnCount;
 // The row number of a header cell.
 constexpr int kHeaderRow = -1;
 // Cells kept before they are all dropped; a screen reader asks for a few at a time.
@@ -104,7 +104,7 @@ public:
     // The selection is one row, marked on its first column.
     bool isSelected() const override
     {
-        return column_ == ResultModel::FolderColumn &&
+        return column_ == FolderColumn &&
                view_->CurrentRow() == static_cast<std::uint64_t>(row_);
     }
     QList<QAccessibleInterface*> columnHeaderCells() const override
@@ -203,7 +203,7 @@ public:
         const QList<int> rows = selectedRows();
         if (rows.isEmpty())
             return {};
-        return {cell(rows[0], ResultModel::FolderColumn)};
+        return {cell(rows[0], FolderColumn)};
     }
     QString columnDescription(int column) const override
     {

@@ -10,7 +10,7 @@ ResultModel::ResultModel(ResultList& list, ResultOrdering& ordering, QObject* pa
 {
 }
 
-QString ResultModel::Text(std::uint64_t row, int column) const
+QString ResultModel::Text(std::uint64_t row, Column column) const
 {
     if (row >= rows_)
         return {};
@@ -31,7 +31,7 @@ void ResultModel::SetFolder(std::uint64_t row, const QString& folder)
 }
 
 // The sort takes in the rows the search appended since the last pump.
-std::uint64_t ResultModel::SortByColumn(int column, std::uint64_t followedRow)
+std::uint64_t ResultModel::SortByColumn(Column column, std::uint64_t followedRow)
 {
     Grow();
     const std::uint64_t followed = ordering_.ColumnClick(list_, column, followedRow);

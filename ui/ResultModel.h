@@ -19,20 +19,18 @@ class ResultModel final : public QObject {
     Q_OBJECT
 
 public:
-    enum Column { FolderColumn, NameColumn, SizeColumn, ColumnCount };
-
     ResultModel(ResultList& list, ResultOrdering& ordering, QObject* parent = nullptr);
 
     std::uint64_t RowCount() const { return rows_; }
     // Empty past the last row.
-    QString Text(std::uint64_t row, int column) const;
+    QString Text(std::uint64_t row, Column column) const;
     // Replaces that row's folder text in this list only.
     void SetFolder(std::uint64_t row, const QString& folder);
     // Sorts as a click on that column's header does; returns where
     // `followedRow` went.
-    std::uint64_t SortByColumn(int column, std::uint64_t followedRow);
+    std::uint64_t SortByColumn(Column column, std::uint64_t followedRow);
     // Whether the last sort on that column put its values in decreasing order.
-    bool SortedDecreasing(int column) const { return ordering_.SortedDecreasing(column); }
+    bool SortedDecreasing(Column column) const { return ordering_.SortedDecreasing(column); }
 
     // The files behind a row, as the catalogue has them whatever the row's
     // folder text says: nothing past the last row.

@@ -52,20 +52,20 @@ ResultView::ResultView(QWidget* parent)
     InstallAccessibleResultView();
     setFocusPolicy(Qt::StrongFocus);
     horizontalScrollBar()->setSingleStep(kSidewaysStep);
-    auto* titles = new QStandardItemModel(0, ResultModel::ColumnCount, header_);
+    auto* titles = new QStandardItemModel(0, ColumnCount, header_);
     titles->setHorizontalHeaderLabels({QStringLiteral("Dossiers"), QStringLiteral("Fichiers"),
                                        QStringLiteral("Taille (en octets)")});
-    titles->setHeaderData(ResultModel::SizeColumn, Qt::Horizontal,
+    titles->setHeaderData(SizeColumn, Qt::Horizontal,
                           QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter),
                           Qt::TextAlignmentRole);
     header_->setModel(titles);
     header_->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header_->setSectionsClickable(true);
-    header_->resizeSection(ResultModel::FolderColumn, 240);
-    header_->resizeSection(ResultModel::NameColumn, 239);
+    header_->resizeSection(FolderColumn, 240);
+    header_->resizeSection(NameColumn, 239);
     // The size column is sized to fill the list (150 in the first layout).
     header_->setStretchLastSection(false);
-    header_->setSectionResizeMode(ResultModel::SizeColumn, QHeaderView::Fixed);
+    header_->setSectionResizeMode(SizeColumn, QHeaderView::Fixed);
     header_->setSortIndicatorShown(true);
     header_->setSortIndicator(-1, Qt::AscendingOrder);
     connect(header_, &QHeaderView::sectionClicked, this, &ResultView::ClickColumn);
@@ -97,7 +97,7 @@ std::uint64_t ResultView::RowCount() const
 
 QString ResultView::CellText(std::uint64_t row, int column) const
 {
-    return model_ != nullptr ? model_->Text(row, column) : QString();
+    return model_ != nullptr ? model_->Text(row, static_cast<Column>(column)) : QString();
 }
 
 QString ResultView::Description(std::uint64_t row) const
@@ -120,7 +120,7 @@ std::uint64_t ResultView::rowAt(int y) const
 
 std::uint64_t ResultView::folderAt(QPoint at) const
 {
-    return header_->logicalIndexAt(at.x()) == ResultModel::FolderColumn ? rowAt(at.y()) : kNoRow;
+    return header_->logicalIndexAt(at.x()) == FolderColumn ? rowAt(at.y()) : kNoRow;
 }
 
 QRect ResultView::CellRect(std::uint64_t row, int column) const
@@ -175,10 +175,10 @@ void ResultView::fitColumns()
     if (std::exchange(fitting_, true))
         return;
     int used = 0;
-    for (int column = 0; column < ResultModel::ColumnCount; ++column) {
+    for (int column = 0; column < ColumnCount; ++column) {
         const int least = header_->sectionSizeHint(column);
         const int room = viewport()->width() - used;
-        const int width = column == ResultModel::SizeColumn ? std::max(least, room)
+        const int width = column == SizeColumn ? std::max(least, room)
                                                              : std::max(least, header_->sectionSize(column));
         if (width != header_->sectionSize(column))
             header_->resizeSection(column, width);
@@ -198,14 +198,14 @@ void ResultView::paintEvent(QPaintEvent* /*event*/)
     const bool focused = hasFocus();
     const std::uint64_t end = std::min(RowCount(), firstRow_ + PageRows() + 1);
     for (std::uint64_t row = firstRow_; row < end; ++row) {
-        for (int column = 0; column < ResultModel::ColumnCount; ++column) {
+        for (int column = 0; column < ColumnCount; ++column) {
             option.rect = CellRect(row, column);
             option.text = CellText(row, column);
             option.displayAlignment =
-                (column == ResultModel::SizeColumn ? Qt::AlignRight : Qt::AlignLeft) |
+                (column == SizeColumn ? Qt::AlignRight : Qt::AlignLeft) |
                 Qt::AlignVCenter;
             const bool marked =
-                focused && row == currentRow_ && column == ResultModel::FolderColumn;
+                focused && row == currentRow_ && column == FolderColumn;
             option.state.setFlag(QStyle::State_Selected, marked);
             option.state.setFlag(QStyle::State_HasFocus, marked);
             style()->drawControl(QStyle::CE_ItemViewItem, &option, &painter, this);
@@ -469,7 +469,7 @@ void ResultView::EditCurrentRow()
         editor_->installEventFilter(this);
     }
     editedRow_ = currentRow_;
-    editor_->setText(CellText(editedRow_, ResultModel::FolderColumn));
+    editor_->setText(CellText(editedRow_, FolderColumn));
     editor_->selectAll();
     placeEditor();
     editor_->show();
@@ -481,10 +481,10 @@ void ResultView::placeEditor()
 {
     if (editedRow_ == kNoRow)
         return;
-    const QRect cell = CellRect(editedRow_, ResultModel::FolderColumn);
+    const QRect cell = CellRect(editedRow_, FolderColumn);
     editor_->setGeometry(cell.isValid() ? cell
                                         : QRect(0, -rowHeight_,
-                                                header_->sectionSize(ResultModel::FolderColumn),
+                                                header_->sectionSize(FolderColumn),
                                                 rowHeight_));
 }
 
@@ -538,8 +538,9 @@ void ResultView::ClickColumn(int column)
 void ResultView::SortByColumn(int column)
 {
     commitEdit();
-    currentRow_ = model_->SortByColumn(column, currentRow_);
-    header_->setSortIndicator(column, model_->SortedDecreasing(column) ? Qt::DescendingOrder
+    const auto sorted = static_cast<Column>(column);
+    currentRow_ = model_->SortByColumn(sorted, currentRow_);
+    header_->setSortIndicator(column, model_->SortedDecreasing(sorted) ? Qt::DescendingOrder
                                                                          : Qt::AscendingOrder);
     viewport()->update();
 }
@@ -588,7 +589,7 @@ void ResultView::announceCurrentRow()
         return;
     QAccessibleInterface* table = QAccessible::queryAccessibleInterface(this);
     QAccessibleInterface* cell =
-        table->tableInterface()->cellAt(static_cast<int>(currentRow_), ResultModel::FolderColumn);
+        table->tableInterface()->cellAt(static_cast<int>(currentRow_), FolderColumn);
     QAccessibleEvent event(cell, QAccessible::Focus);
     QAccessible::updateAccessibility(&event);
 }
@@ -621,7 +622,7 @@ void ResultView::openMenu(std::uint64_t row, QPoint at)
     SetCurrentRow(row);
     menuRow_ = row;
     goToDouble_->setEnabled(model_->MirrorOf(row) != kNoRow);
-    const QRect cell = CellRect(row, ResultModel::FolderColumn);
+    const QRect cell = CellRect(row, FolderColumn);
     menu_->popup(at.isNull() ? viewport()->mapToGlobal(cell.bottomLeft()) : at);
 }
 

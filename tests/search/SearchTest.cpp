@@ -176,7 +176,7 @@ void RandomStep(ResultList& list, std::vector<Flat>& model, ResultOrdering& orde
             model[row].folder = folder;
         ASSERT_EQ(Rows(list), model);
     } else if (action == 2) {
-        const int column = static_cast<int>(random() % 3);
+        const auto column = static_cast<Column>(random() % ColumnCount);
         const std::uint64_t followed = random() % (model.size() + 1);
         const std::uint64_t moved = ordering.ColumnClick(list, column, followed);
         auto before = std::exchange(model, Rows(list));
@@ -285,7 +285,7 @@ TEST(SearchCaseTest, ColumnClicksSortByTrueValueAlternateAndKeepTiesInCatalogueO
         const std::array<ResultList*, 3> lists{&s.upper, &s.lower, &unsearched};
         ResultOrdering ordering(CaseBlindCompare);
         for (const auto& [list, column] : c.clicks)
-            ordering.ColumnClick(*lists[list], column);
+            ordering.ColumnClick(*lists[list], static_cast<Column>(column));
         std::vector<std::string> runs;
         for (const Flat& row : Rows(*lists[c.list])) {
             runs.push_back(c.column == 0 ? row.folder : c.column == 1 ? row.name : DecimalText(row.size));
@@ -332,7 +332,7 @@ TEST(SearchCaseTest, RowsOfAListLongerThan32BitsAreWorkedOutExactly)
         EXPECT_EQ(s.upper.Row(r).Folder, entries[rank < outer ? rank : rank + 1].folder) << "row " << r;
     }
     ResultOrdering ordering([](std::string_view a, std::string_view b) { return a.compare(b); });
-    ordering.ColumnClick(s.upper, 0);
+    ordering.ColumnClick(s.upper, FolderColumn);
     std::ranges::sort(entries);
     for (const std::uint64_t r : rows)
         EXPECT_EQ(s.upper.Row(r).Folder, entries[r / (n - 1)].folder) << "row " << r;
