@@ -7,7 +7,6 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
-#include <QShowEvent>
 #include <QSpacerItem>
 
 #include <exception>
@@ -17,20 +16,6 @@ namespace {
 
 // Room a title bar takes besides its caption: the window's icon and buttons.
 constexpr int kTitleBarRoom = 120;
-
-// Centred on the screen, as the program's windows are.
-class MessageBox final : public QMessageBox {
-public:
-    using QMessageBox::QMessageBox;
-
-protected:
-    void showEvent(QShowEvent* event) override
-    {
-        QMessageBox::showEvent(event);
-        if (!event->spontaneous())
-            CentreOnScreen(*this);
-    }
-};
 
 }  // namespace
 
@@ -54,7 +39,7 @@ void ShowMessage(QWidget* parent, MessageKind kind, const QString& text)
         break;
     }
     // A box shown before its window (at start-up) has none to stay above.
-    MessageBox box(icon, caption, text, QMessageBox::Ok,
+    Centred<QMessageBox> box(icon, caption, text, QMessageBox::Ok,
                    parent != nullptr && parent->isVisible() ? parent : nullptr);
     box.setWindowModality(Qt::ApplicationModal);
     // A box sizes itself to its layout: wide enough there for a window manager

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QShowEvent>
 #include <QString>
 
 #include <functional>
@@ -29,6 +30,22 @@ void RunHandler(QWidget* window, const std::function<void()>& handler);
 
 // Moves a window to the centre of its screen.
 void CentreOnScreen(QWidget& window);
+
+// A window that the program shows in the middle of its screen, each time,
+// once its own show handling has given it its size.
+template <typename Window>
+class Centred : public Window {
+public:
+    using Window::Window;
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        Window::showEvent(event);
+        if (!event->spontaneous())
+            CentreOnScreen(*this);
+    }
+};
 
 // Shows a dialog modally under the cursor rule of modal windows.
 int ExecModal(QDialog& dialog);

@@ -52,7 +52,7 @@ QString WalkRefusal(FileEnumeration& files, const QString& folder)
 }  // namespace
 
 TForm1::TForm1(std::unique_ptr<FileEnumeration> files, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+    : Centred(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       ui_(std::make_unique<Ui::TForm1>()),
@@ -388,13 +388,6 @@ void TForm1::closeEvent(QCloseEvent* event)
         return;
     }
     QWidget::closeEvent(event);
-}
-
-void TForm1::showEvent(QShowEvent* event)
-{
-    if (!event->spontaneous())
-        CentreOnScreen(*this);
-    QWidget::showEvent(event);
 }
 
 }  // namespace jumelix

@@ -3,6 +3,7 @@
 #include "Catalogue.h"
 #include "DuplicateSearch.h"
 #include "FileEnumeration.h"
+#include "Messages.h"
 #include "PosixFileEnumeration.h"
 #include "ResultList.h"
 #include "ResultOrdering.h"
@@ -30,7 +31,7 @@ class ResultModel;
 
 // The main window. The walk and the search run on its thread and reach it
 // through the observer calls, which keep the window live by pumping events.
-class TForm1 final : public QWidget, public WalkObserver, public SearchObserver {
+class TForm1 final : public Centred<QWidget>, public WalkObserver, public SearchObserver {
     Q_OBJECT
 
 public:
@@ -69,7 +70,6 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     enum class Command { None, Walk, Search };

@@ -11,7 +11,7 @@
 #include <QMouseEvent>
 #include <QUrl>
 
-TForm2::TForm2(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::TForm2>())
+TForm2::TForm2(QWidget* parent) : Centred(parent), ui_(std::make_unique<Ui::TForm2>())
 {
     ui_->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -97,12 +97,9 @@ void TForm2::keyPressEvent(QKeyEvent* event)
 
 void TForm2::showEvent(QShowEvent* event)
 {
-    QDialog::showEvent(event);
-    if (event->spontaneous() || cursorScope_) {
-        return;
-    }
-    cursorScope_.emplace();
-    jumelix::CentreOnScreen(*this);
+    Centred::showEvent(event);
+    if (!event->spontaneous() && !cursorScope_)
+        cursorScope_.emplace();
 }
 
 void TForm2::hideEvent(QHideEvent* event)

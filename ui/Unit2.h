@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ApplicationCursor.h"
+#include "Messages.h"
 
 #include <QDialog>
 
@@ -13,7 +14,7 @@ class TForm2;
 
 // The about box: the program's name, its version and a mail link to the author.
 // Its controls keep their layout names (Label1, Label2, Label10, Image1, Button1).
-class TForm2 : public QDialog {
+class TForm2 : public jumelix::Centred<QDialog> {
     Q_OBJECT
 
 public:
