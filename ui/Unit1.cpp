@@ -147,7 +147,8 @@ void TForm1::Button3Click()
         aboutBox_->exec();
 }
 
-// A stop request sticks: only Escape touches the flags, and only while a step runs.
+// A stop request sticks: no other key clears it, and Escape sets it only while
+// a step runs. (A step button clicked during a search stops it too.)
 void TForm1::FormKeyDown(int key)
 {
     if (key != Qt::Key_Escape)
@@ -298,6 +299,8 @@ void TForm1::endSearch(StepEnd end)
         ui_->ProgressBar1->setValue(0);
         ui_->ProgressBar1->hide();
     };
+    // A stopped search leaves its bar and hint in sight under its message, as
+    // they stood at the stop; a completed one clears them before its message.
     if (end == StepEnd::Stopped) {
         if (!silent)
             ShowMessage(this, MessageKind::Warning, QStringLiteral("Recherche interrompue."));
