@@ -1,6 +1,7 @@
 #include "Messages.h"
 
 #include "ApplicationCursor.h"
+#include "Texts.h"
 
 #include <QFontMetrics>
 #include <QGridLayout>
@@ -52,13 +53,6 @@ void ShowMessage(QWidget* parent, MessageKind kind, const QString& text)
                       grid->rowCount(), 0, 1, grid->columnCount());
     }
     ExecModal(box);
-}
-
-QString ErrorBoxText(const QString& error)
-{
-    if (!error.isEmpty() && error.back().unicode() <= u'.')
-        return error;
-    return error + u'.';
 }
 
 void RunHandler(QWidget* window, const std::function<void()>& handler)

@@ -20,10 +20,6 @@ enum class MessageKind {
 
 void ShowMessage(QWidget* parent, MessageKind kind, const QString& text);
 
-// An error's text as the error box shows it: a full stop is added unless the
-// last character's code is at or below that of ".".
-QString ErrorBoxText(const QString& error);
-
 // Runs an event handler: an error it raises is shown in the error box, and the
 // program goes on.
 void RunHandler(QWidget* window, const std::function<void()>& handler);

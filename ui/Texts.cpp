@@ -25,4 +25,11 @@ QString LengthText(std::uint64_t rows)
            (rows > 1 ? QStringLiteral(" lignes") : QStringLiteral(" ligne"));
 }
 
+QString ErrorBoxText(const QString& error)
+{
+    if (!error.isEmpty() && error.back().unicode() <= u'.')
+        return error;
+    return error + u'.';
+}
+
 }  // namespace jumelix

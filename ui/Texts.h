@@ -7,6 +7,8 @@
 
 namespace jumelix {
 
+// The program's texts for the user, in French (Qt Core only).
+
 // A text of the file system or the catalogue (UTF-8 bytes) as shown text.
 QString FromBytes(std::string_view text);
 
@@ -16,5 +18,9 @@ QString Quoted(std::string_view bytes);
 
 // "1 ligne", "4 050 140 lignes": French grouping, and the singular below 2.
 QString LengthText(std::uint64_t rows);
+
+// An error's text as the error box shows it: a full stop is added unless the
+// last character's code is at or below that of ".".
+QString ErrorBoxText(const QString& error);
 
 }  // namespace jumelix

@@ -25,6 +25,7 @@ TEST(WildcardTest, MatchesWholeNameIgnoringCase)
         {"*.JPG", "été.jpg", true}, {"ÉTÉ*", "été.txt", true}, {"??.txt", "é.txt", false},
         {"ŁÓDŹ.*", "łódź", true}, {"ΣΟΦΊΑ", "σοφία", true}, {"οδοσ", "οδος", true}, {"ϐµ*", "βμeta", true},
         {"ЁЖИК*", "ёжик.doc", true}, {"straße", "STRASSE", false}, {"é", "e", false}, {"×", "÷", false},
+        {"ÞORN", "þorn", true}, {"ß", "ÿ", false}, {"Ÿ*", "ÿ.txt", true},  // the top of Latin-1
         // Names that are not UTF-8: each stray byte is one character, kept as is; so are the
         // bytes of an overlong form and of a surrogate.
         {"caf?.txt", "caf\xe9.txt", true}, {"CAF\xe9*", "caf\xe9.txt", true}, {"caf\xc9*", "caf\xe9.txt", false},
