@@ -144,6 +144,7 @@ private:
         const std::array<std::unique_ptr<char[]>, 2> blocks = {
             std::make_unique_for_overwrite<char[]>(blockBytes),
             std::make_unique_for_overwrite<char[]>(blockBytes)};
+        // A wider read-ahead where the device's default is small.
         for (const OpenFile& file : files_)
             posix_fadvise(file.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
         const char* first = blocks[0].get();

@@ -22,11 +22,12 @@ struct ComparisonResult {
     std::uint64_t ExpectedSize = 0;
     std::uint64_t ActualSize = 0;       // for Changed
     std::uint64_t FirstDifference = 0;  // for Different, counted from 1
-    std::uint64_t BytesCompared = 0;    // of each file
+    std::uint64_t BytesCompared = 0;    // of each file, up to the first difference
     // For each path that is a symbolic link, its target as the system resolves it; else empty.
     std::array<std::string, 2> LinkTargets;
 };
 
+// Larger blocks read no faster, warm or cold; a stop waits for one block of each file at most.
 constexpr std::size_t kComparisonBlockBytes = std::size_t{1} << 20;
 
 struct ComparisonOptions {
@@ -37,7 +38,7 @@ struct ComparisonOptions {
 
 // Compares two files byte for byte, both expected to hold `size` bytes. Reads
 // only: nothing is written, mapped or kept. `stop` is checked before each
-// block; `progress` counts the bytes of each file found equal so far.
+// block; `progress` follows BytesCompared block by block.
 ComparisonResult CompareFiles(const std::string& first, const std::string& second,
                               std::uint64_t size, const std::atomic<bool>& stop,
                               std::atomic<std::uint64_t>& progress,
@@ -56,8 +57,8 @@ public:
     void Start(std::string first, std::string second, std::uint64_t size);
     bool Done() const { return done_.load(std::memory_order_acquire); }
     std::uint64_t BytesCompared() const { return progress_.load(std::memory_order_relaxed); }
-    std::uint64_t Total() const { return total_; }
-    // The comparison ends as Stopped at its next block.
+    std::uint64_t Total() const { return total_; }  // the size given to Start, 0 for an empty pair
+    // The comparison ends as Stopped at its next block, unless it ends first.
     void RequestStop() { stop_.store(true, std::memory_order_relaxed); }
     // The finished comparison's result; waits for it when it is not Done.
     ComparisonResult Result();
