@@ -13,6 +13,7 @@ int Walk(int argc, char** argv);
 int Search(int argc, char** argv);
 int GuiWalk(int argc, char** argv);
 int GuiSearch(int argc, char** argv);
+int Compare(int argc, char** argv);
 
 // A seeded synthetic catalogue of n entries, as `search --synthetic` uses.
 void BuildSynthetic(Catalogue& catalogue, std::uint32_t n, std::uint64_t seed);

@@ -28,6 +28,7 @@ int main(int argc, char** argv)
         {"search", jumelix::bench::Search},
         {"gui-walk", jumelix::bench::GuiWalk},
         {"gui-search", jumelix::bench::GuiSearch},
+        {"compare", jumelix::bench::Compare},
     };
     if (argc >= 2) {
         for (const Command& command : commands) {
