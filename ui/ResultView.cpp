@@ -612,6 +612,8 @@ void ResultView::makeMenu()
     goToDouble_ = menu_->addAction(QStringLiteral("&Aller à son double"), this, [this] {
         SetCurrentRow(model_->MirrorOf(menuRow_));
     });
+    compare_ = menu_->addAction(QStringLiteral("Co&mparer avec son double"), this,
+                                [this] { emit CompareRequested(menuRow_); });
 }
 
 // At the pointer, or under the row's folder for the keyboard.
@@ -622,6 +624,7 @@ void ResultView::openMenu(std::uint64_t row, QPoint at)
     SetCurrentRow(row);
     menuRow_ = row;
     goToDouble_->setEnabled(model_->MirrorOf(row) != kNoRow);
+    compare_->setEnabled(compareAllowed_());
     const QRect cell = CellRect(row, FolderColumn);
     menu_->popup(at.isNull() ? viewport()->mapToGlobal(cell.bottomLeft()) : at);
 }

@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include <cstdint>
+#include <functional>
 
 class QAction;
 class QHeaderView;
@@ -58,8 +59,8 @@ public:
     void ClickColumn(int column);
     // Sorts on the column; the selection follows its row.
     void SortByColumn(int column);
-    // Whether the row menu offers to compare now.
-    void SetCompareEnabled(bool enabled) { compareEnabled_ = enabled; }
+    // Asked as the row menu opens: whether it may offer to compare now.
+    void SetCompareAllowed(std::function<bool()> allowed) { compareAllowed_ = std::move(allowed); }
 
 signals:
     void ColumnClicked(int column);
@@ -127,7 +128,7 @@ private:
     bool focusByClick_ = false;
     // A left press on the folder of the row that was already selected.
     bool pressOnSelected_ = false;
-    bool compareEnabled_ = true;
+    std::function<bool()> compareAllowed_ = [] { return true; };
     // Wheel turns too small for a whole row yet.
     int wheelRemainder_ = 0;
 };

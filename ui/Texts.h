@@ -3,9 +3,12 @@
 #include <QString>
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace jumelix {
+
+struct ComparisonResult;
 
 // The program's texts for the user, in French (Qt Core only).
 
@@ -18,6 +21,11 @@ QString Quoted(std::string_view bytes);
 
 // "1 ligne", "4 050 140 lignes": French grouping, and the singular below 2.
 QString LengthText(std::uint64_t rows);
+
+// What a comparison of `first` with `second` found, as its box tells it,
+// with a sentence for each of the two that is a symbolic link.
+QString ComparisonText(const ComparisonResult& result, const std::string& first,
+                       const std::string& second);
 
 // An error's text as the error box shows it: a full stop is added unless the
 // last character's code is at or below that of ".".

@@ -6,6 +6,7 @@
 #include "Messages.h"
 #include "ResultModel.h"
 #include "ResultView.h"
+#include "RowComparison.h"
 #include "StartFolder.h"
 #include "Texts.h"
 #include "WindowFont.h"
@@ -74,6 +75,12 @@ TForm1::TForm1(std::unique_ptr<FileEnumeration> files, QWidget* parent)
     ui_->ListView4->SetModel(lowerModel_);
     connect(ui_->ListView3, &ResultView::ColumnClicked, this, &TForm1::ListView3ColumnClick);
     connect(ui_->ListView4, &ResultView::ColumnClicked, this, &TForm1::ListView4ColumnClick);
+    comparison_ = new RowComparison(*ui_->ProgressBar1, *ui_->Label12, this);
+    for (auto [view, model] : {std::pair(ui_->ListView3, upperModel_), std::pair(ui_->ListView4, lowerModel_)}) {
+        view->SetCompareAllowed([this] { return !busy(); });
+        connect(view, &ResultView::CompareRequested, this,
+                [this, model = model](quint64 row) { compareWithDouble(*model, row); });
+    }
     connect(ui_->Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
     connect(ui_->Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
     connect(ui_->Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
@@ -157,6 +164,8 @@ void TForm1::FormKeyDown(int key)
         Flags.SearchStop = true;
     if (Flags.WalkRunning)
         Flags.WalkStop = true;
+    if (comparison_->Running())
+        comparison_->Stop();
 }
 
 void TForm1::ListView3ColumnClick(int column)
@@ -175,14 +184,17 @@ void TForm1::DirectoryEdit1AfterDialog(const QString& name, bool accepted)
         ScanFolderPath = name.toStdString();
 }
 
-// A step button clicked during a search stops that search; the clicked
-// command runs once the search has returned, so nothing reads the catalogue
-// or the result lists while they are cleared under it.
+// A step button clicked during a search or a comparison stops it; the clicked
+// command runs once it has returned, so nothing reads the catalogue or the
+// result lists while they are cleared under it.
 void TForm1::runCommands(Command command)
 {
-    if (searching_) {
+    if (searching_ || comparison_->Running()) {
         pending_ = command;
-        Flags.SearchStop = true;
+        if (searching_)
+            Flags.SearchStop = true;
+        else
+            comparison_->Cancel();
         return;
     }
     while (command != Command::None && !closeRequested_) {
@@ -316,6 +328,22 @@ void TForm1::endSearch(StepEnd end)
     }
 }
 
+bool TForm1::busy() const
+{
+    return Flags.WalkRunning || searching_ || comparison_->Running();
+}
+
+// "Comparer avec son double". A step button clicked meanwhile, or the window
+// closed, ends the comparison without its box and then takes effect.
+void TForm1::compareWithDouble(const ResultModel& model, std::uint64_t row)
+{
+    const std::optional<ResultModel::Files> files = model.FilesOf(row);
+    if (!files || busy())
+        return;
+    RunHandler(this, [this, &files] { comparison_->Run(files->Path, files->DoublePath, files->Size); });
+    runCommands(std::exchange(pending_, Command::None));
+}
+
 // The result lists hold views into the catalogue: they are always cleared first.
 void TForm1::clearResults()
 {
@@ -384,9 +412,10 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
 // Closing during a step stops it as Escape would; the window closes once it has returned.
 void TForm1::closeEvent(QCloseEvent* event)
 {
-    if (Flags.WalkRunning || searching_) {
+    if (busy()) {
         closeRequested_ = true;
         FormKeyDown(Qt::Key_Escape);
+        comparison_->Cancel();
         event->ignore();
         return;
     }

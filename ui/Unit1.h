@@ -28,6 +28,7 @@ class TForm1;
 namespace jumelix {
 
 class ResultModel;
+class RowComparison;
 
 // The main window. The walk and the search run on its thread and reach it
 // through the observer calls, which keep the window live by pumping events.
@@ -83,6 +84,8 @@ private:
     void runSearch();
     void endSearch(StepEnd end);
     void clearResults();
+    bool busy() const;
+    void compareWithDouble(const ResultModel& model, std::uint64_t row);
     void showResultRows();
     bool isOwnKeyPress(QObject* watched, QEvent* event) const;
 
@@ -96,6 +99,7 @@ private:
     ResultModel* upperModel_;
     ResultModel* lowerModel_;
     QDialog* aboutBox_ = nullptr;
+    RowComparison* comparison_;
 
     // A search is on the stack (SearchRunning stays set after a stop).
     bool searching_ = false;

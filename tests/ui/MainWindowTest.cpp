@@ -12,6 +12,8 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <unistd.h>
+
 using namespace jumelix;
 
 namespace {
@@ -68,6 +70,20 @@ QStringList Differences(const State& seen, const State& expected)
     compare("cursor", seen.cursor, expected.cursor);
     compare("focus", seen.focus, expected.focus);
     return differences;
+}
+
+QMenu* OpenMenu()
+{
+    return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+}
+
+// Takes an item of the open menu with the keyboard.
+void Choose(const QString& item)
+{
+    for (QAction* action : OpenMenu()->actions())
+        if (action->text().remove('&') == item)
+            return OpenMenu()->setActiveAction(action), QTest::keyClick(OpenMenu(), Qt::Key_Return);
+    QFAIL(qPrintable("no menu item " + item));
 }
 
 // The main window as the user meets it, with its message boxes answered.
@@ -385,20 +401,13 @@ private slots:
         QCOMPARE(table->text(QAccessible::Description), "8 lignes");
         QCOMPARE(table->tableInterface()->cellAt(int(c), 2)->text(QAccessible::Description), described);
 
-        const auto menu = [] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); };
-        const auto choose = [&menu](const QString& item) {
-            for (QAction* action : menu()->actions())
-                if (action->text().remove('&') == item)
-                    return menu()->setActiveAction(action), QTest::keyClick(menu(), Qt::Key_Return);
-            QFAIL(qPrintable("no menu item " + item));
-        };
         QTest::keyClick(upper, Qt::Key_Menu);
-        QVERIFY(menu() != nullptr);
-        choose("Copier le chemin");
+        QVERIFY(OpenMenu() != nullptr);
+        Choose("Copier le chemin");
         QCOMPARE(QApplication::clipboard()->mimeData()->text(), path);
         QCOMPARE(QApplication::clipboard()->mimeData()->data("text/uri-list"), "file://" + path.toUtf8() + "\r\n");
         QTest::keyClick(upper, Qt::Key_F10, Qt::ShiftModifier);
-        choose("Aller à son double");
+        Choose("Aller à son double");
         QCOMPARE(w.column("ListView3", 1).value(int(upper->CurrentRow())), "d");
         QCOMPARE(upper->Description(upper->CurrentRow()), tree_.filePath("D/d") + "\nMême taille que\u00a0: " + path);
 
@@ -409,25 +418,73 @@ private slots:
             QTest::mouseRelease(upper->viewport(), Qt::RightButton, {}, at);
         };
         rightClick(QPoint(5, upper->viewport()->height() - 2));
-        QVERIFY(menu() == nullptr);
+        QVERIFY(OpenMenu() == nullptr);
         rightClick(upper->CellRect(c, 0).center());
         QCOMPARE(upper->CurrentRow(), c);
-        choose("Ouvrir le fichier");
+        Choose("Ouvrir le fichier");
         QTRY_COMPARE(opened(), QStringList{path});
         rightClick(upper->CellRect(c, 0).center());
-        choose("Ouvrir le dossier");
+        Choose("Ouvrir le dossier");
         QTRY_COMPARE(opened(), (QStringList{path, tree_.filePath("C")}));
         w.answerer.Messages.clear();
         qputenv("XDG_OPEN_EXIT", "4");
         QTest::keyClick(upper, Qt::Key_Menu);
-        choose("Ouvrir le fichier");
+        Choose("Ouvrir le fichier");
         QTRY_COMPARE(w.answerer.Messages.value(0), "Jumelix critical: «\u00a0" + path + "\u00a0» ne peut pas être ouvert\u00a0: xdg-open a échoué (code 4).");
         qunsetenv("XDG_OPEN_EXIT");
         QFile::rename(path, path + ".bak");
         QTest::keyClick(upper, Qt::Key_Menu);
-        choose("Ouvrir le fichier");
+        Choose("Ouvrir le fichier");
         QFile::rename(path + ".bak", path);
         QCOMPARE(w.answerer.Messages.value(1), "Jumelix critical: «\u00a0" + path + "\u00a0» n'existe plus.");
+    }
+
+    // "Comparer avec son double" from the row menu: one file reached twice is told as such. A long
+    // comparison shows its share and its hint, stops on Escape, and leaves the bar, the hint and the
+    // cursor as they were.
+    void comparison()
+    {
+        QTemporaryDir pair;
+        for (const char* folder : {"x", "y", "big1", "big2"})
+            QVERIFY(QDir(pair.path()).mkdir(folder));
+        QFile same(pair.filePath("x/same")), big1(pair.filePath("big1/big")), big2(pair.filePath("big2/big"));
+        QVERIFY(same.open(QIODevice::WriteOnly) && same.write("900") == 3);
+        same.close();
+        QCOMPARE(::link(QFile::encodeName(same.fileName()), QFile::encodeName(pair.filePath("y/same"))), 0);
+        for (QFile* big : {&big1, &big2})  // sparse, so quick to make, and long to read
+            QVERIFY(big->open(QIODevice::WriteOnly) && big->resize(qint64{1} << 34));
+        Window w;
+        w.walk(pair.path());
+        w.click("Button2");
+        w.answerer.Messages.clear();
+        auto* upper = w.child<ResultView>("ListView3");
+        upper->SetCurrentRow(w.rowNamed("ListView3", "same"));
+        QTest::keyClick(upper, Qt::Key_Menu);
+        Choose("Comparer avec son double");
+        const QString first = upper->Description(upper->CurrentRow()).section('\n', 0, 0);
+        const QString other = first.contains("/x/") ? pair.filePath("y/same") : pair.filePath("x/same");
+        QCOMPARE(w.answerer.Messages, QStringList{"Avertissement warning: «\u00a0" + first + "\u00a0» et «\u00a0" + other +
+                                                  "\u00a0» sont le même fichier\u00a0: supprimer l'un supprime l'autre."});
+
+        w.answerer.Messages.clear();
+        const State before = w.state();
+        QTimer reading;
+        QObject::connect(&reading, &QTimer::timeout, [&w, &reading] {
+            auto* bar = w.child<QProgressBar>("ProgressBar1");
+            if (!w.child("Label12")->isVisible() || !bar->isVisible())
+                return;
+            reading.stop();
+            QCOMPARE(bar->maximum(), 1000);
+            QCOMPARE(ModalAnswerer::CursorShape(), int(Qt::WaitCursor));
+            QTest::keyClick(w.form.focusWidget(), Qt::Key_Escape);
+        });
+        reading.start(0);
+        upper->SetCurrentRow(w.rowNamed("ListView3", "big"));
+        QTest::keyClick(upper, Qt::Key_Menu);
+        Choose("Comparer avec son double");
+        QCOMPARE(w.answerer.Messages, QStringList{"Avertissement warning: Comparaison interrompue."});
+        QCOMPARE(Differences(w.state(), before).join("; "), QString());
+        QVERIFY(!w.child("Label12")->isVisible());
     }
 
     // Under a C locale (as the tests run) texts still sort by the Unicode rules, not by code points.

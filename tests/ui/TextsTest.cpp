@@ -1,6 +1,8 @@
 // The texts the program shows, at their own layer.
 #include "Texts.h"
 
+#include "FileComparison.h"
+
 #include <gtest/gtest.h>
 
 #include <utility>
@@ -24,6 +26,32 @@ TEST(TextsTest, LengthsInFrenchFigures)
         {0, "0 ligne"}, {1, "1 ligne"}, {2, "2 lignes"}, {8'997'000, "8\u202f997\u202f000 lignes"}};
     for (const auto& [rows, text] : cases)
         EXPECT_EQ(LengthText(rows).toStdString(), text.toStdString());
+}
+
+// Every verdict of a comparison of "/a" with "/b", with the sentence of each link.
+TEST(TextsTest, ComparisonVerdicts)
+{
+    using enum ComparisonVerdict;
+    using enum UnreadableReason;
+    const auto result = [](ComparisonVerdict verdict, int file = 0, UnreadableReason reason = None) {
+        return ComparisonResult{verdict, file, reason, 5000, 4096, 1234567, 0, {}};
+    };
+    ComparisonResult linked = result(Identical);
+    linked.LinkTargets = {"/x/a", "/x/b"};
+    const std::vector<std::pair<ComparisonResult, QString>> cases = {
+        {result(Unreadable, 1, AccessDenied), "« /b » ne peut pas être lu : accès refusé."},
+        {result(Unreadable, 0, Gone), "« /a » n'existe plus."},
+        {result(Unreadable, 0, NotARegularFile), "« /a » n'est pas un fichier ordinaire."},
+        {result(Unreadable, 1, ReadError), "« /b » ne peut pas être lu : erreur de lecture."},
+        {result(SameFile), "« /a » et « /b » sont le même fichier : supprimer l'un supprime l'autre."},
+        {result(Changed, 1), "« /b » a changé depuis le parcours (4 096 octets au lieu de 5 000)."},
+        {result(Different), "Contenus différents : « /a » et « /b » diffèrent à partir de l'octet 1 234 567."},
+        {result(Stopped), "Comparaison interrompue."},
+        {linked, "Contenus identiques : « /a » et « /b ». « /a » est un lien symbolique vers "
+                 "« /x/a ». « /b » est un lien symbolique vers « /x/b »."},
+    };
+    for (const auto& [compared, text] : cases)
+        EXPECT_EQ(ComparisonText(compared, "/a", "/b").toStdString(), text.toStdString());
 }
 
 }  // namespace
