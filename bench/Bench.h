@@ -14,6 +14,7 @@ int Search(int argc, char** argv);
 int GuiWalk(int argc, char** argv);
 int GuiSearch(int argc, char** argv);
 int Compare(int argc, char** argv);
+int GuiCompare(int argc, char** argv);
 
 // A seeded synthetic catalogue of n entries, as `search --synthetic` uses.
 void BuildSynthetic(Catalogue& catalogue, std::uint32_t n, std::uint64_t seed);
@@ -22,5 +23,8 @@ void BuildEqual(Catalogue& catalogue, std::uint32_t n);
 
 // The process's peak resident set size so far, in KiB.
 std::int64_t PeakRssKb();
+// Empties the page cache when run as root, for a cold run, and says on stderr
+// whether it did.
+void DropPageCache();
 
 }  // namespace jumelix::bench

@@ -35,16 +35,6 @@ const char* VerdictName(ComparisonVerdict verdict)
     return "stopped";
 }
 
-void DropPageCache()
-{
-    sync();
-    std::FILE* control = geteuid() == 0 ? std::fopen("/proc/sys/vm/drop_caches", "w") : nullptr;
-    const bool dropped = control != nullptr && std::fputs("3\n", control) >= 0;
-    if (control != nullptr)
-        std::fclose(control);
-    std::fprintf(stderr, dropped ? "page cache dropped\n" : "page cache kept: not root\n");
-}
-
 }  // namespace
 
 int Compare(int argc, char** argv)

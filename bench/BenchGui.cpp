@@ -1,6 +1,7 @@
 // jumelix-bench gui-walk / gui-search: a step run by the real window, offscreen.
 #include "Bench.h"
 
+#include "Catalogue.h"
 #include "ModalAnswerer.h"
 #include "ResultView.h"
 #include "Unit1.h"
@@ -12,6 +13,8 @@
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QTimer>
+
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
@@ -135,6 +138,17 @@ ScrollRun ScrollUpperList(TForm1& form)
     return run;
 }
 
+// Closes the open menu and takes its item, as a click on it does.
+void TakeMenuItem(const QString& item)
+{
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    menu->close();
+    for (QAction* action : menu->actions()) {
+        if (action->text().remove(QLatin1Char('&')) == item)
+            action->trigger();
+    }
+}
+
 // After a sort by folder, takes "Aller à son double" from the menu of 100
 // random rows, opened with the menu key; each must land on the row whose
 // paths are the other way round. Returns the slowest, or -1 on a wrong row.
@@ -152,12 +166,7 @@ double GoToDoubles(TForm1& form)
         const auto start = Clock::now();
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Menu, Qt::NoModifier);
         QCoreApplication::sendEvent(view, &press);
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        for (QAction* action : menu->actions()) {
-            if (action->text().remove(QLatin1Char('&')) == QStringLiteral("Aller à son double"))
-                action->trigger();
-        }
-        menu->close();
+        TakeMenuItem(QStringLiteral("Aller à son double"));
         view->viewport()->repaint();
         longestMs = std::max(longestMs, MsSince(start));
         const QStringList landed = view->Description(view->CurrentRow()).split(QLatin1Char('\n'));
@@ -235,6 +244,44 @@ int GuiSearch(int argc, char** argv)
     if (doubleMs < 0)
         std::fprintf(stderr, "\"Aller à son double\" landed on a wrong row\n");
     return scroll.reachedEnds && doubleMs >= 0 ? 0 : 1;
+}
+
+// Two files of one size, listed as doubles of each other: in two folders, or
+// under two names in one.
+int GuiCompare(int argc, char** argv)
+{
+    const bool cold = argc == 4 && std::strcmp(argv[1], "--cold") == 0;
+    if (argc != 3 && !cold) {
+        std::fprintf(stderr, "usage: jumelix-bench gui-compare [--cold] A B\n");
+        return 2;
+    }
+    const std::string paths[] = {argv[argc - 2], argv[argc - 1]};
+    struct stat st {};
+    const std::uint64_t size = stat(paths[0].c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+    const StepRun run = RunStep(
+        argv[0],
+        [&paths, size, cold](TForm1& form) {
+            Catalogue& catalogue = form.FileCatalogue();
+            for (const std::string& path : paths) {
+                const std::size_t slash = path.rfind('/') + 1;
+                catalogue.Append(catalogue.AddFolder(path.substr(0, slash)), path.substr(slash), size);
+            }
+            form.Button2Click();
+            if (cold)
+                DropPageCache();
+        },
+        [](TForm1& form) {
+            auto* view = form.findChild<ResultView*>(QStringLiteral("ListView3"));
+            if (view->RowCount() == 0)
+                view = form.findChild<ResultView*>(QStringLiteral("ListView4"));
+            view->SetCurrentRow(0);
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_Menu, Qt::NoModifier);
+            QCoreApplication::sendEvent(view, &press);
+            TakeMenuItem(QStringLiteral("Comparer avec son double"));
+        });
+    std::printf("bytes %llu seconds %.3f longest_gap_ms %.1f\n", static_cast<unsigned long long>(size),
+                run.seconds, run.longestGapMs);
+    return 0;
 }
 
 }  // namespace jumelix::bench

@@ -1,6 +1,7 @@
 #include "Bench.h"
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -13,6 +14,16 @@ std::int64_t PeakRssKb()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
+}
+
+void DropPageCache()
+{
+    sync();
+    std::FILE* control = geteuid() == 0 ? std::fopen("/proc/sys/vm/drop_caches", "w") : nullptr;
+    const bool dropped = control != nullptr && std::fputs("3\n", control) >= 0;
+    if (control != nullptr)
+        std::fclose(control);
+    std::fprintf(stderr, dropped ? "page cache dropped\n" : "page cache kept: not root\n");
 }
 
 }  // namespace jumelix::bench
@@ -29,6 +40,7 @@ int main(int argc, char** argv)
         {"gui-walk", jumelix::bench::GuiWalk},
         {"gui-search", jumelix::bench::GuiSearch},
         {"compare", jumelix::bench::Compare},
+        {"gui-compare", jumelix::bench::GuiCompare},
     };
     if (argc >= 2) {
         for (const Command& command : commands) {
