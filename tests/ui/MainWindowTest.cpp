@@ -320,8 +320,9 @@ private slots:
 
     // The lists after a walk, whose counter moves as it goes, and a search. A header click sorts
     // its own list, each column index turning its direction across both lists; the selection
-    // follows its row; a folder edited in place lands on its row, and a sort on the folders uses
-    // it. The selection is marked on its folder only; a new search selects nothing.
+    // follows its row; a folder edited in place lands on its row (Escape drops the text), and a sort
+    // on the folders uses it. The selection is marked on its folder only; a new search selects
+    // nothing and shows no sort.
     void resultLists()
     {
         Window w;
@@ -350,6 +351,10 @@ private slots:
         QTest::keyClicks(upper->Editor(), "/ailleurs/");
         QTest::keyClick(upper->Editor(), Qt::Key_Return);
         folders[3] = "/ailleurs/";
+        QTest::keyClick(upper, Qt::Key_F2);
+        QTest::keyClicks(upper->Editor(), "/abandon/");
+        QTest::keyClick(upper->Editor(), Qt::Key_Escape);  // drops the text
+        QVERIFY(upper->Editor() == nullptr);
         QCOMPARE(w.column("ListView3", 0), folders);
         w.clickHeader("ListView3", 0);
         QCOMPARE(upper->CurrentRow(), 0u);
@@ -362,6 +367,7 @@ private slots:
         QVERIFY(at(0, 0) != at(1, 0) && at(0, 1) == at(1, 1));
         w.click("Button2");
         QCOMPARE(upper->CurrentRow(), ResultList::kNoRow);
+        QCOMPARE(upper->Header()->sortIndicatorSection(), -1);
     }
 
     // A row tells its whole path and its double's, in its tooltip and to screen readers, from the
@@ -648,10 +654,16 @@ private slots:
             QCOMPARE(upper->FirstRow(), step.first);
             QCOMPARE(upper->verticalScrollBar()->value(), step.bar);
         }
-        // A turn of the wheel towards the user goes down the list.
-        QWheelEvent turn({}, {}, {}, {0, -QWheelEvent::DefaultDeltasPerStep}, {}, {}, Qt::NoScrollPhase, false);
-        QCoreApplication::sendEvent(upper->viewport(), &turn);
+        // A turn of the wheel towards the user goes down the list; turns away stop at its top.
+        const auto turn = [upper](int steps) {
+            QWheelEvent event({}, {}, {}, {0, steps * QWheelEvent::DefaultDeltasPerStep}, {}, {}, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(upper->viewport(), &event);
+        };
+        turn(-1);
         QCOMPARE(upper->FirstRow(), 1u + QApplication::wheelScrollLines());
+        turn(3);
+        QCOMPARE(upper->FirstRow(), 0u);
+        turn(-1);
         QCOMPARE(w.child<ResultView>("ListView4")->toolTip(), "0 ligne");
         // Row r lists partner r % (n-1) of outer entry r / (n-1), the outer entry itself left out.
         QAccessibleInterface* table = QAccessible::queryAccessibleInterface(upper);
@@ -661,7 +673,15 @@ private slots:
                  QString("/e/%1/").arg(rank < outer ? rank : rank + 1));
         QCOMPARE(table->tableInterface()->cellAt(int(far), 1)->text(QAccessible::Name), "same.bin");
         QCOMPARE(table->child(0)->text(QAccessible::Name), "Dossiers");
+        QCOMPARE(table->child(0)->role(), QAccessible::ColumnHeader);
         QVERIFY(!table->tableInterface()->cellAt(int(page), 1)->tableCellInterface()->isSelected());
+        // Under the pointer, once scrolled, is the row in sight there; a row partly in sight shows.
+        const std::uint64_t first = upper->FirstRow();
+        const QPoint at = upper->viewport()->mapToGlobal(upper->CellRect(first + 2, 1).center());
+        QAccessibleTableCellInterface* under = table->childAt(at.x(), at.y())->tableCellInterface();
+        QCOMPARE(QPoint(under->rowIndex(), under->columnIndex()), QPoint(int(first) + 2, 1));
+        const bool partly = upper->viewport()->height() % upper->CellRect(first, 0).height() != 0;
+        QCOMPARE(table->tableInterface()->cellAt(int(first + page), 0)->state().invisible, !partly);
     }
 };
 
