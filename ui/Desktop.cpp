@@ -35,12 +35,6 @@ QString Argument(const std::string& path)
 
 }  // namespace
 
-QByteArray FileUrl(std::string_view path)
-{
-    const QByteArray bytes(path.data(), static_cast<qsizetype>(path.size()));
-    return "file://" + bytes.toPercentEncoding("/");
-}
-
 Desktop::Desktop(QWidget* window) : QObject(window), window_(window) {}
 
 // A launcher still running when the program ends is left to finish: killing

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QObject>
 
 #include <string>
@@ -9,10 +8,6 @@
 class QWidget;
 
 namespace jumelix {
-
-// A path as a file URL, every byte but the unreserved ones and "/"
-// percent-encoded, so that a name that is not UTF-8 still names its file.
-QByteArray FileUrl(std::string_view path);
 
 // Hands files to the user's desktop without waiting on it: xdg-open opens a
 // file, the file manager shows a file in its folder (ShowItems over D-Bus,

@@ -326,22 +326,21 @@ void ResultView::keyPressEvent(QKeyEvent* event)
 {
     const std::uint64_t rows = RowCount();
     const std::uint64_t page = PageRows();
-    // Without a selected row, moving selects the first one.
-    const bool none = currentRow_ >= rows;
-    const std::uint64_t current = none ? 0 : currentRow_;
+    // A list with the focus and rows has a selected row (see showFocus).
+    const std::uint64_t current = std::min(currentRow_, rows - std::min<std::uint64_t>(rows, 1));
     std::uint64_t target = 0;
     switch (event->key()) {
     case Qt::Key_Up:
-        target = current - std::min<std::uint64_t>(current, none ? 0 : 1);
+        target = current - std::min<std::uint64_t>(current, 1);
         break;
     case Qt::Key_Down:
-        target = current + (none ? 0 : 1);
+        target = current + 1;
         break;
     case Qt::Key_PageUp:
-        target = current - std::min(current, none ? 0 : page);
+        target = current - std::min(current, page);
         break;
     case Qt::Key_PageDown:
-        target = current + (none ? 0 : page);
+        target = current + page;
         break;
     case Qt::Key_Home:
         break;
@@ -410,15 +409,21 @@ void ResultView::contextMenuEvent(QContextMenuEvent* event)
     event->accept();
 }
 
-// A list that takes the focus shows it on a selected row.
 void ResultView::focusInEvent(QFocusEvent* event)
 {
     QAbstractScrollArea::focusInEvent(event);
     focusByClick_ = event->reason() == Qt::MouseFocusReason;
-    if (currentRow_ >= RowCount() && RowCount() > 0)
-        SetCurrentRow(firstRow_);
+    showFocus();
     viewport()->update();
     announceCurrentRow();
+}
+
+// A list with the focus shows it on a selected row, the first in sight when
+// none was selected, as it takes the focus or as its first rows come.
+void ResultView::showFocus()
+{
+    if (hasFocus() && currentRow_ >= RowCount() && RowCount() > 0)
+        SetCurrentRow(firstRow_);
 }
 
 void ResultView::focusOutEvent(QFocusEvent* event)
@@ -549,6 +554,7 @@ void ResultView::rowsGrown(quint64 previousRows)
 {
     syncScrollBar();
     showRowCount();
+    showFocus();
     if (previousRows < INT_MAX) {
         SendTableChange(this, QAccessibleTableModelChangeEvent::RowsInserted,
                         static_cast<int>(previousRows),
@@ -638,7 +644,7 @@ void ResultView::copyPath(std::uint64_t row)
         return;
     auto* data = new QMimeData;
     data->setText(FromBytes(files->Path));
-    data->setData(QStringLiteral("text/uri-list"), FileUrl(files->Path) + "\r\n");
+    data->setData(QStringLiteral("text/uri-list"), FileUrl(files->Path));
     QApplication::clipboard()->setMimeData(data);
 }
 

@@ -103,6 +103,7 @@ private:
     void cancelEdit();
     void closeEditor();
     void announceCurrentRow();
+    void showFocus();
     void makeMenu();
     void openMenu(std::uint64_t row, QPoint at);
     void copyPath(std::uint64_t row);

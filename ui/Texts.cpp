@@ -13,6 +13,12 @@ QString FromBytes(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+QByteArray FileUrl(std::string_view path)
+{
+    const QByteArray bytes(path.data(), static_cast<qsizetype>(path.size()));
+    return "file://" + bytes.toPercentEncoding("/");
+}
+
 QString Quoted(const QString& name)
 {
     return QStringLiteral("«\u00a0%1\u00a0»").arg(name);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
@@ -14,6 +15,10 @@ struct ComparisonResult;
 
 // A text of the file system or the catalogue (UTF-8 bytes) as shown text.
 QString FromBytes(std::string_view text);
+
+// A path as a file URL, every byte but the unreserved ones and "/"
+// percent-encoded, so that a name that is not UTF-8 still names its file.
+QByteArray FileUrl(std::string_view path);
 
 // A name or path as the program's messages quote it: «\u00a0name\u00a0».
 QString Quoted(const QString& name);

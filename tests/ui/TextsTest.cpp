@@ -20,6 +20,12 @@ TEST(TextsTest, ErrorBoxAddsAFullStopAboveTheCodeOfTheFullStop)
         EXPECT_EQ(ErrorBoxText(error).toStdString(), shown.toStdString());
 }
 
+// Any byte of a name that is not UTF-8 survives; "/" and the unreserved ones stay as they are.
+TEST(TextsTest, FileUrlsKeepEveryByte)
+{
+    EXPECT_EQ(FileUrl("/tmp/caf\xe9 (1)/~a-b_c.d").toStdString(), "file:///tmp/caf%E9%20%281%29/~a-b_c.d");
+}
+
 TEST(TextsTest, LengthsInFrenchFigures)
 {
     const std::vector<std::pair<std::uint64_t, QString>> cases = {
