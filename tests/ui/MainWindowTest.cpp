@@ -483,6 +483,10 @@ private slots:
             reading.stop();
             QCOMPARE(bar->maximum(), 1000);
             QCOMPARE(ModalAnswerer::CursorShape(), int(Qt::WaitCursor));
+            QTest::keyClick(w.child("ListView3"), Qt::Key_Menu);
+            for (QAction* action : OpenMenu()->actions())  // one comparison at a time
+                QCOMPARE(action->isEnabled(), action->text().remove('&') != "Comparer avec son double");
+            OpenMenu()->close();
             QTest::keyClick(w.form.focusWidget(), Qt::Key_Escape);
         });
         reading.start(0);
