@@ -73,9 +73,10 @@ int Walk(int argc, char** argv)
     if (print)
         PrintCatalogue(catalogue);
     // Printed with the catalogue, the figures go apart, so that `search` reads the catalogue as it is.
-    std::fprintf(print ? stderr : stdout, "entries %d folders %lld seconds %.6f peak_rss_kb %lld\n",
+    std::fprintf(print ? stderr : stdout,
+                 "entries %d folders %lld seconds %.6f peak_rss_kb %lld readers %u\n",
                  walk.FilesAdded(), static_cast<long long>(observer.folders), seconds.count(),
-                 static_cast<long long>(PeakRssKb()));
+                 static_cast<long long>(PeakRssKb()), files.Readers());
     return 0;
 }
 

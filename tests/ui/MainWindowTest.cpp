@@ -37,6 +37,8 @@ struct TestFiles final : FileEnumeration {
             beforeSize();
         return real_.FileSize(name);
     }
+    void BeginWalk(WalkObserver& observer, const RunFlags& flags) override { real_.BeginWalk(observer, flags); }
+    void EndWalk() override { real_.EndWalk(); }
 };
 
 // The main window as the user meets it, with its message boxes answered.
