@@ -5,6 +5,7 @@
 #include "Walk.h"
 #include "Wildcard.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -28,15 +29,28 @@ bool IsFolder(int fd, const FolderIdentity& expected)
     return fstat(fd, &st) == 0 && IdentityOf(st) == expected;
 }
 
+int OpenDescriptors()
+{
+    DIR* folder = opendir("/proc/self/fd");
+    if (folder == nullptr)
+        return kMaxOpenFolders;
+    int count = -1;  // the listing's own
+    while (readdir(folder) != nullptr)
+        ++count;
+    closedir(folder);
+    return count - 2;  // "." and ".."
+}
+
 // Readers follow the cores, and more of them the disk when it keeps them
-// waiting; each holds at most two descriptors, and the cursor and the rest of
-// the program keep theirs.
+// waiting. Each holds at most two descriptors, out of those the program and
+// the cursor leave free: with few, fewer readers, or none.
 unsigned MaxReaders()
 {
     const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
     rlimit limit{};
     getrlimit(RLIMIT_NOFILE, &limit);
-    const rlim_t spare = limit.rlim_cur > 48 ? (limit.rlim_cur - 48) / 2 : 0;
+    const rlim_t used = static_cast<rlim_t>(OpenDescriptors()) + kMaxOpenFolders + 8;
+    const rlim_t spare = limit.rlim_cur > used ? (limit.rlim_cur - used) / 2 : 0;
     return static_cast<unsigned>(std::min<rlim_t>({16, 4 * rlim_t{cores}, spare}));
 }
 
@@ -250,22 +264,29 @@ bool PosixFileEnumeration::EnterChild(std::string_view name)
         s.Push(std::move(child));
         return true;
     }
-    const int fd = OpenFolder(parentFd, child.name.c_str());
     struct stat st {};
-    const bool known = fd >= 0 ? fstat(fd, &st) == 0
-                               : fstatat(parentFd, child.name.c_str(), &st, 0) == 0 &&
-                                     S_ISDIR(st.st_mode);
+    bool known = false;
+    // Only a folder's own sub-folders need its descriptor: one read ahead
+    // without any is checked by name.
+    const bool leafRead = read && read->opened && read->listing.Folders.empty();
+    if (leafRead) {
+        known = fstatat(parentFd, child.name.c_str(), &st, 0) == 0 && S_ISDIR(st.st_mode);
+    } else {
+        child.fd = OpenFolder(parentFd, child.name.c_str());
+        known = child.fd >= 0 ? fstat(child.fd, &st) == 0
+                              : fstatat(parentFd, child.name.c_str(), &st, 0) == 0 &&
+                                    S_ISDIR(st.st_mode);
+    }
+    // A read of another folder, from a tree changed meanwhile, is left aside.
+    if (read && read->opened && known && IdentityOf(st) == read->id && read->path == child.path)
+        child.read = std::move(read);
+    child.gone = !child.read && child.fd < 0;
     if (known && !s.entered.insert(IdentityOf(st)).second) {
-        if (fd >= 0)
-            close(fd);
+        if (child.fd >= 0)
+            close(child.fd);
         return false;
     }
     child.id = IdentityOf(st);
-    child.fd = fd;
-    child.gone = fd < 0;
-    // A read of another folder, from a tree changed meanwhile, is left aside.
-    if (read && read->opened && fd >= 0 && read->id == child.id && read->path == child.path)
-        child.read = std::move(read);
     s.Push(std::move(child));
     return true;
 }

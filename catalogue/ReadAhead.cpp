@@ -1,7 +1,6 @@
 #include "ReadAhead.h"
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,13 +19,9 @@ constexpr std::size_t kWakeHeldFolders = kMaxHeldFolders * 3 / 4;
 constexpr std::size_t kWakeHeldBytes = kMaxHeldBytes * 3 / 4;
 constexpr auto kWaitSlice = std::chrono::milliseconds(5);
 
-// A reader that waited on the disk gave up its core: another reader can use it.
-long VoluntarySwitches()
-{
-    rusage usage{};
-    getrusage(RUSAGE_THREAD, &usage);
-    return usage.ru_nvcsw;
-}
+// Calls answered from memory take a few microseconds; a read much slower than
+// that waited on the disk, and gave up its core to another reader.
+constexpr auto kDiskCallTime = std::chrono::microseconds(20);
 
 std::size_t BytesOf(const FolderRead& read)
 {
@@ -188,13 +183,14 @@ void ReadAhead::readerLoop()
         read.path = std::move(folder.read.path);
         lock.unlock();
 
-        const long switches = VoluntarySwitches();
+        const auto start = std::chrono::steady_clock::now();
         try {
             readFolder(read, buffer);
         } catch (...) {
             read.error = std::current_exception();
         }
-        const bool waitedOnDisk = VoluntarySwitches() > switches;
+        const bool waitedOnDisk = std::chrono::steady_clock::now() - start >
+                                  kDiskCallTime * static_cast<long>(3 + read.sizes.size());
         const std::size_t bytes = BytesOf(read);
 
         lock.lock();

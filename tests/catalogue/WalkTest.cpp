@@ -371,11 +371,18 @@ Lines BuildWideTree()
     return entries;
 }
 
+// The threads of this process. A joined thread can still be listed for a
+// moment, until the kernel has reaped it; one left running stays listed.
 int Threads()
 {
     int threads = 0;
-    for ([[maybe_unused]] const auto& task : fs::directory_iterator("/proc/self/task"))
-        ++threads;
+    for (int tries = 0; tries < 100 && (tries == 0 || threads > 1); ++tries) {
+        if (tries > 0)
+            usleep(1000);
+        threads = 0;
+        for ([[maybe_unused]] const auto& task : fs::directory_iterator("/proc/self/task"))
+            ++threads;
+    }
     return threads;
 }
 
