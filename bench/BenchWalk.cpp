@@ -5,6 +5,8 @@
 #include "RunFlags.h"
 #include "Walk.h"
 
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -40,23 +42,42 @@ void PrintCatalogue(const Catalogue& catalogue)
 
 }  // namespace
 
+void DropPageCache()
+{
+    if (geteuid() != 0) {
+        std::fprintf(stderr, "page cache kept: only root may drop it\n");
+        return;
+    }
+    sync();
+    FILE* control = std::fopen("/proc/sys/vm/drop_caches", "w");
+    const bool dropped = control != nullptr && std::fputs("3", control) >= 0;
+    if (control != nullptr)
+        std::fclose(control);
+    std::fprintf(stderr, dropped ? "page cache dropped\n" : "page cache kept: drop_caches refused\n");
+}
+
 int Walk(int argc, char** argv)
 {
     bool recurse = true;
     bool print = false;
+    bool cold = false;
     std::vector<const char*> operands;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--flat") == 0)
             recurse = false;
         else if (std::strcmp(argv[i], "--print") == 0)
             print = true;
+        else if (std::strcmp(argv[i], "--cold") == 0)
+            cold = true;
         else
             operands.push_back(argv[i]);
     }
     if (operands.empty() || operands.size() > 2) {
-        std::fprintf(stderr, "usage: jumelix-bench walk [--flat] [--print] DIR [FILTER]\n");
+        std::fprintf(stderr, "usage: jumelix-bench walk [--flat] [--print] [--cold] DIR [FILTER]\n");
         return 2;
     }
+    if (cold)
+        DropPageCache();
     const char* filter = operands.size() == 2 ? operands[1] : "*.*";
 
     PosixFileEnumeration files;
