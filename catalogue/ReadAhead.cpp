@@ -58,11 +58,12 @@ ReadAhead::~ReadAhead()
 void ReadAhead::Queue(const Place& place, const std::string& path, const FolderIdentity& id,
                       const std::vector<std::string>& folders)
 {
+    Batch batch = SubFolders(place, path, folders);
     const std::lock_guard lock(mutex_);
     if (stopped_)
         return;
     expanded_.insert(id);
-    queueLocked(place, path, folders);
+    queueLocked(batch);
     try {
         while (readers_.size() < firstReaders_)
             startReader();
@@ -72,18 +73,30 @@ void ReadAhead::Queue(const Place& place, const std::string& path, const FolderI
     readersWake_.notify_all();
 }
 
-void ReadAhead::queueLocked(const Place& place, const std::string& path,
-                            const std::vector<std::string>& folders)
+// Made outside the lock, so that readers and the walk rarely wait for it.
+ReadAhead::Batch ReadAhead::SubFolders(const Place& place, const std::string& path,
+                                       const std::vector<std::string>& folders)
 {
+    Batch batch;
     Place child = place;
     child.push_back(0);
     for (const std::string& name : folders) {
         Folder folder;
         folder.read.path = path.empty() ? name : path + '/' + name;
-        if (folders_.emplace(child, std::move(folder)).second)
-            queued_.insert(child);
+        batch.queued.insert(batch.queued.end(), child);
+        batch.folders.emplace_hint(batch.folders.end(), child, std::move(folder));
         ++child.back();
     }
+    return batch;
+}
+
+void ReadAhead::queueLocked(Batch& batch)
+{
+    folders_.merge(batch.folders);
+    // Places already known (queued again after a tree changed) keep their state.
+    for (const auto& [place, folder] : batch.folders)
+        batch.queued.erase(place);
+    queued_.merge(batch.queued);
 }
 
 std::optional<FolderRead> ReadAhead::Take(const Place& place,
@@ -192,6 +205,9 @@ void ReadAhead::readerLoop()
         const bool waitedOnDisk = std::chrono::steady_clock::now() - start >
                                   kDiskCallTime * static_cast<long>(3 + read.sizes.size());
         const std::size_t bytes = BytesOf(read);
+        Batch batch;
+        if (read.opened && !read.error)
+            batch = SubFolders(place, read.path, read.listing.Folders);
 
         lock.lock();
         if (folder.state == State::Dropped) {
@@ -199,9 +215,8 @@ void ReadAhead::readerLoop()
             folders_.erase(place);
             continue;
         }
-        if (read.opened && !read.error && !read.listing.Folders.empty() &&
-            expanded_.insert(read.id).second) {
-            queueLocked(place, read.path, read.listing.Folders);
+        if (!batch.folders.empty() && expanded_.insert(read.id).second) {
+            queueLocked(batch);
             read.subFoldersQueued = true;
             if (idle_ > 0)
                 readersWake_.notify_all();

@@ -75,11 +75,18 @@ private:
         std::size_t bytes = 0;
     };
 
+    // Sub-folders to queue, in the walk's order.
+    struct Batch {
+        std::map<Place, Folder> folders;
+        std::set<Place> queued;
+    };
+    static Batch SubFolders(const Place& place, const std::string& path,
+                            const std::vector<std::string>& folders);
+
     void startReader();
     void readerLoop();
     void readFolder(FolderRead& read, ListingBuffer& buffer) const;
-    void queueLocked(const Place& place, const std::string& path,
-                     const std::vector<std::string>& folders);
+    void queueLocked(Batch& batch);
     bool mayRead(const Place& place) const;
 
     const int rootFd_;
