@@ -1,6 +1,7 @@
 #include "ReadAhead.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,9 +20,16 @@ constexpr std::size_t kWakeHeldFolders = kMaxHeldFolders * 3 / 4;
 constexpr std::size_t kWakeHeldBytes = kMaxHeldBytes * 3 / 4;
 constexpr auto kWaitSlice = std::chrono::milliseconds(5);
 
-// Calls answered from memory take a few microseconds; a read much slower than
-// that waited on the disk, and gave up its core to another reader.
-constexpr auto kDiskCallTime = std::chrono::microseconds(20);
+// A reader that waited on the disk gave up its core, which another reader can
+// use; one merely preempted did not. One read in so many is looked at.
+constexpr unsigned kReadsPerLook = 8;
+
+long VoluntarySwitches()
+{
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_nvcsw;
+}
 
 std::size_t BytesOf(const FolderRead& read)
 {
@@ -179,6 +187,7 @@ bool ReadAhead::mayRead(const Place& place) const
 void ReadAhead::readerLoop()
 {
     ListingBuffer buffer;
+    unsigned reads = 0;
     std::unique_lock lock(mutex_);
     while (!stopped_) {
         if (queued_.empty() || !mayRead(*queued_.begin())) {
@@ -188,6 +197,7 @@ void ReadAhead::readerLoop()
             --idle_;
             continue;
         }
+        const bool mayGrow = readers_.size() < maxReaders_;
         const Place place = std::move(queued_.extract(queued_.begin()).value());
         Folder& folder = folders_.at(place);
         folder.state = State::Reading;
@@ -196,14 +206,14 @@ void ReadAhead::readerLoop()
         read.path = std::move(folder.read.path);
         lock.unlock();
 
-        const auto start = std::chrono::steady_clock::now();
+        const bool look = mayGrow && ++reads % kReadsPerLook == 0;
+        const long switches = look ? VoluntarySwitches() : 0;
         try {
             readFolder(read, buffer);
         } catch (...) {
             read.error = std::current_exception();
         }
-        const bool waitedOnDisk = std::chrono::steady_clock::now() - start >
-                                  kDiskCallTime * static_cast<long>(3 + read.sizes.size());
+        const bool waitedOnDisk = look && VoluntarySwitches() > switches;
         const std::size_t bytes = BytesOf(read);
         Batch batch;
         if (read.opened && !read.error)
