@@ -19,6 +19,7 @@ constexpr std::size_t kMaxHeldBytes = std::size_t{8} << 20;
 constexpr std::size_t kWakeHeldFolders = kMaxHeldFolders * 3 / 4;
 constexpr std::size_t kWakeHeldBytes = kMaxHeldBytes * 3 / 4;
 constexpr auto kWaitSlice = std::chrono::milliseconds(5);
+constexpr int kReaderNiceness = 5;
 
 // A reader that waited on the disk gave up its core, which another reader can
 // use; one merely preempted did not. One read in so many is looked at.
@@ -186,6 +187,8 @@ bool ReadAhead::mayRead(const Place& place) const
 
 void ReadAhead::readerLoop()
 {
+    // On a busy machine the walk's thread, the window's, gets a core first.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), getpriority(PRIO_PROCESS, 0) + kReaderNiceness);
     ListingBuffer buffer;
     unsigned reads = 0;
     std::unique_lock lock(mutex_);
