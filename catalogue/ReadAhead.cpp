@@ -36,8 +36,9 @@ std::size_t BytesOf(const FolderRead& read)
 {
     std::size_t bytes = sizeof read + read.path.size() + read.sizes.size() * sizeof read.sizes[0];
     for (const std::vector<std::string>* names : {&read.listing.Files, &read.listing.Folders}) {
+        bytes += names->size() * sizeof(std::string);
         for (const std::string& name : *names)
-            bytes += sizeof name + name.size();
+            bytes += name.size();
     }
     return bytes;
 }
@@ -91,7 +92,10 @@ ReadAhead::Batch ReadAhead::SubFolders(const Place& place, const std::string& pa
     child.push_back(0);
     for (const std::string& name : folders) {
         Folder folder;
-        folder.read.path = path.empty() ? name : path + '/' + name;
+        folder.read.path = path;
+        if (!path.empty())
+            folder.read.path += '/';
+        folder.read.path += name;
         batch.queued.insert(batch.queued.end(), child);
         batch.folders.emplace_hint(batch.folders.end(), child, std::move(folder));
         ++child.back();
