@@ -366,7 +366,8 @@ std::optional<std::uint64_t> PosixFileEnumeration::FileSize(std::string_view nam
             return read.sizes[i];
         }
     }
-    return FileSizeAt(s.CurrentFd(), name, s.nameBuffer);
+    s.nameBuffer.assign(name);
+    return FileSizeAt(s.CurrentFd(), s.nameBuffer.c_str());
 }
 
 void PosixFileEnumeration::BeginWalk(WalkObserver& observer, const RunFlags& flags)

@@ -78,11 +78,10 @@ void ListingBuffer::List(int fd, const Wildcard& filter, FolderListing& listing)
     }
 }
 
-std::optional<std::uint64_t> FileSizeAt(int fd, std::string_view name, std::string& nameBuffer)
+std::optional<std::uint64_t> FileSizeAt(int fd, const char* name)
 {
-    nameBuffer.assign(name);
     struct stat st {};
-    if (fd < 0 || fstatat(fd, nameBuffer.c_str(), &st, 0) != 0 || !S_ISREG(st.st_mode))
+    if (fd < 0 || fstatat(fd, name, &st, 0) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
     return static_cast<std::uint64_t>(st.st_size);
 }

@@ -8,7 +8,6 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace jumelix {
@@ -53,6 +52,6 @@ private:
 
 // Size of file `name` in folder `fd`; nothing when it cannot be read or the
 // entry is not a regular file.
-std::optional<std::uint64_t> FileSizeAt(int fd, std::string_view name, std::string& nameBuffer);
+std::optional<std::uint64_t> FileSizeAt(int fd, const char* name);
 
 }  // namespace jumelix

@@ -270,11 +270,10 @@ void ReadAhead::readFolder(FolderRead& read, ListingBuffer& buffer) const
         if (hook_)
             hook_(read.path, ReadStage::Listed);
         read.sizes.reserve(read.listing.Files.size());
-        std::string nameBuffer;
         for (const std::string& name : read.listing.Files) {
             if (stopped_.load(std::memory_order_relaxed))
                 break;  // the walk will not take it
-            read.sizes.push_back(FileSizeAt(fd, name, nameBuffer).value_or(FolderRead::kNoSize));
+            read.sizes.push_back(FileSizeAt(fd, name.c_str()).value_or(FolderRead::kNoSize));
         }
     }
     close(fd);
