@@ -53,7 +53,8 @@ void DropPageCache()
     const bool dropped = control != nullptr && std::fputs("3", control) >= 0;
     if (control != nullptr)
         std::fclose(control);
-    std::fprintf(stderr, dropped ? "page cache dropped\n" : "page cache kept: drop_caches refused\n");
+    std::fprintf(stderr, "%s\n",
+                 dropped ? "page cache dropped" : "page cache kept: drop_caches refused");
 }
 
 int Walk(int argc, char** argv)
@@ -73,7 +74,8 @@ int Walk(int argc, char** argv)
             operands.push_back(argv[i]);
     }
     if (operands.empty() || operands.size() > 2) {
-        std::fprintf(stderr, "usage: jumelix-bench walk [--flat] [--print] [--cold] DIR [FILTER]\n");
+        std::fprintf(stderr,
+                     "usage: jumelix-bench walk [--flat] [--print] [--cold] DIR [FILTER]\n");
         return 2;
     }
     if (cold)

@@ -143,11 +143,8 @@ std::optional<FolderRead> ReadAhead::Take(const Place& place,
             lock.unlock();
             const bool keep = keepWaiting();
             lock.lock();
-            if (!keep) {
-                stopped_ = true;
-                queued_.clear();
-                readersWake_.notify_all();
-            }
+            if (!keep)
+                stopLocked();
         }
         awaited_.reset();
         if (stopped_)
@@ -167,6 +164,11 @@ std::optional<FolderRead> ReadAhead::Take(const Place& place,
 void ReadAhead::Stop()
 {
     const std::lock_guard lock(mutex_);
+    stopLocked();
+}
+
+void ReadAhead::stopLocked()
+{
     stopped_ = true;
     queued_.clear();
     readersWake_.notify_all();
@@ -192,7 +194,8 @@ bool ReadAhead::mayRead(const Place& place) const
 void ReadAhead::readerLoop()
 {
     // On a busy machine the walk's thread, the window's, gets a core first.
-    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), getpriority(PRIO_PROCESS, 0) + kReaderNiceness);
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()),
+                getpriority(PRIO_PROCESS, 0) + kReaderNiceness);
     ListingBuffer buffer;
     unsigned reads = 0;
     std::unique_lock lock(mutex_);
@@ -227,6 +230,8 @@ void ReadAhead::readerLoop()
             batch = SubFolders(place, read.path, read.listing.Folders);
 
         lock.lock();
+        if (stopped_)
+            break;  // the walk takes nothing more, and is joining the readers
         if (folder.state == State::Dropped) {
             --held_;
             folders_.erase(place);

@@ -88,6 +88,7 @@ private:
     void readFolder(FolderRead& read, ListingBuffer& buffer) const;
     void queueLocked(Batch& batch);
     bool mayRead(const Place& place) const;
+    void stopLocked();
 
     const int rootFd_;
     const Wildcard filter_;
