@@ -23,8 +23,8 @@ void BuildEqual(Catalogue& catalogue, std::uint32_t n);
 
 // The process's peak resident set size so far, in KiB.
 std::int64_t PeakRssKb();
-// Empties the page cache when run as root, for a cold run, and says on stderr
-// whether it did.
+// Empties the page cache when run as root, so that a step reads from the disk;
+// says on standard error whether it did.
 void DropPageCache();
 
 }  // namespace jumelix::bench

@@ -181,15 +181,18 @@ double GoToDoubles(TForm1& form)
 
 int GuiWalk(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: jumelix-bench gui-walk DIR\n");
+    const bool cold = argc == 3 && std::strcmp(argv[1], "--cold") == 0;
+    if (argc != 2 && !cold) {
+        std::fprintf(stderr, "usage: jumelix-bench gui-walk [--cold] DIR\n");
         return 2;
     }
     std::size_t entries = 0;
     const StepRun run = RunStep(
         argv[0],
-        [folder = QString::fromLocal8Bit(argv[1])](TForm1& form) {
+        [folder = QString::fromLocal8Bit(argv[argc - 1]), cold](TForm1& form) {
             form.findChild<QLineEdit*>(QStringLiteral("DirectoryEdit1"))->setText(folder);
+            if (cold)
+                DropPageCache();  // once the window is made, as a user would start the step
         },
         [&entries](TForm1& form) {
             form.Button1Click();

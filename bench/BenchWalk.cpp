@@ -5,6 +5,7 @@
 #include "RunFlags.h"
 #include "Walk.h"
 
+
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -44,19 +45,25 @@ int Walk(int argc, char** argv)
 {
     bool recurse = true;
     bool print = false;
+    bool cold = false;
     std::vector<const char*> operands;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--flat") == 0)
             recurse = false;
         else if (std::strcmp(argv[i], "--print") == 0)
             print = true;
+        else if (std::strcmp(argv[i], "--cold") == 0)
+            cold = true;
         else
             operands.push_back(argv[i]);
     }
     if (operands.empty() || operands.size() > 2) {
-        std::fprintf(stderr, "usage: jumelix-bench walk [--flat] [--print] DIR [FILTER]\n");
+        std::fprintf(stderr,
+                     "usage: jumelix-bench walk [--flat] [--print] [--cold] DIR [FILTER]\n");
         return 2;
     }
+    if (cold)
+        DropPageCache();
     const char* filter = operands.size() == 2 ? operands[1] : "*.*";
 
     PosixFileEnumeration files;
@@ -73,9 +80,10 @@ int Walk(int argc, char** argv)
     if (print)
         PrintCatalogue(catalogue);
     // Printed with the catalogue, the figures go apart, so that `search` reads the catalogue as it is.
-    std::fprintf(print ? stderr : stdout, "entries %d folders %lld seconds %.6f peak_rss_kb %lld\n",
+    std::fprintf(print ? stderr : stdout,
+                 "entries %d folders %lld seconds %.6f peak_rss_kb %lld readers %u\n",
                  walk.FilesAdded(), static_cast<long long>(observer.folders), seconds.count(),
-                 static_cast<long long>(PeakRssKb()));
+                 static_cast<long long>(PeakRssKb()), files.Readers());
     return 0;
 }
 

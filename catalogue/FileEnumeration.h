@@ -9,6 +9,8 @@
 namespace jumelix {
 
 class Wildcard;
+class WalkObserver;
+struct RunFlags;
 
 // What a folder listing gives the walk: the visible files that match the
 // filter and the visible sub-folders, each in the order the file system
@@ -50,6 +52,12 @@ public:
     // Size of file `name` in the current folder; nothing when it cannot be
     // read or the entry is no longer a regular file.
     virtual std::optional<std::uint64_t> FileSize(std::string_view name) = 0;
+
+    // Frame a walk. In between, an enumeration that reads ahead of the walk
+    // pumps the window's events while an answer waits on the disk, and reads
+    // nothing more once the walk is to stop; EndWalk joins its readers.
+    virtual void BeginWalk(WalkObserver& /*observer*/, const RunFlags& /*flags*/) {}
+    virtual void EndWalk() {}
 };
 
 }  // namespace jumelix

@@ -1,14 +1,19 @@
 #include "PosixFileEnumeration.h"
 
+#include "ReadAhead.h"
+#include "RunFlags.h"
+#include "Walk.h"
 #include "Wildcard.h"
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <thread>
 #include <unordered_set>
 
 namespace jumelix {
@@ -17,57 +22,36 @@ namespace {
 // Folders kept open at once, whatever the depth: deeper walks close the
 // descriptors of older ancestors and reopen them when the walk comes back.
 constexpr int kMaxOpenFolders = 16;
-constexpr std::size_t kListingBufferBytes = std::size_t{256} * 1024;
-
-int OpenFolder(int parentFd, const char* name)
-{
-    // O_DIRECTORY refuses anything else before opening it: an entry that
-    // turned into a FIFO cannot hang the walk.
-    return openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-}
-
-// Opens a scan folder path of any length: one name at a time when the whole
-// path is too long for the kernel.
-int OpenFolderPath(const std::string& path)
-{
-    int fd = OpenFolder(AT_FDCWD, path.c_str());
-    if (fd >= 0 || errno != ENAMETOOLONG)
-        return fd;
-    fd = OpenFolder(AT_FDCWD, path.starts_with('/') ? "/" : ".");
-    for (std::size_t start = 0; fd >= 0 && start < path.size();) {
-        const std::size_t end = std::min(path.find('/', start), path.size());
-        if (end > start) {
-            const int next = OpenFolder(fd, path.substr(start, end - start).c_str());
-            close(fd);
-            fd = next;
-        }
-        start = end + 1;
-    }
-    return fd;
-}
-
-struct FolderIdentity {
-    dev_t dev = 0;
-    ino_t ino = 0;
-    bool operator==(const FolderIdentity&) const = default;
-};
-
-struct FolderIdentityHash {
-    std::size_t operator()(const FolderIdentity& id) const
-    {
-        return std::hash<ino_t>()(id.ino) ^ (std::hash<dev_t>()(id.dev) << 1);
-    }
-};
-
-FolderIdentity IdentityOf(const struct stat& st)
-{
-    return {st.st_dev, st.st_ino};
-}
 
 bool IsFolder(int fd, const FolderIdentity& expected)
 {
     struct stat st {};
     return fstat(fd, &st) == 0 && IdentityOf(st) == expected;
+}
+
+int OpenDescriptors()
+{
+    DIR* folder = opendir("/proc/self/fd");
+    if (folder == nullptr)
+        return kMaxOpenFolders;
+    int count = -1;  // the listing's own
+    while (readdir(folder) != nullptr)
+        ++count;
+    closedir(folder);
+    return count - 2;  // "." and ".."
+}
+
+// Readers follow the cores, and more of them the disk when it keeps them
+// waiting. Each holds at most two descriptors, out of those the program and
+// the cursor leave free: with few, fewer readers, or none.
+unsigned MaxReaders()
+{
+    const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
+    rlimit limit{};
+    getrlimit(RLIMIT_NOFILE, &limit);
+    const rlim_t used = static_cast<rlim_t>(OpenDescriptors()) + kMaxOpenFolders + 8;
+    const rlim_t spare = limit.rlim_cur > used ? (limit.rlim_cur - used) / 2 : 0;
+    return static_cast<unsigned>(std::min<rlim_t>({16, 4 * rlim_t{cores}, spare}));
 }
 
 }  // namespace
@@ -80,19 +64,66 @@ struct PosixFileEnumeration::State {
         FolderIdentity id;
         int fd = -1;
         bool gone = false;
+        // Its place in the walk's order and its path under the scan folder,
+        // by which the readers know it.
+        ReadAhead::Place place;
+        std::string path;
+        std::optional<FolderRead> read;  // what a reader found in this very folder
+        std::size_t nextFile = 0;        // in the read's files
+        std::uint32_t nextFolder = 0;    // the index of the next sub-folder entered
+        bool subFoldersQueued = false;
     };
 
     std::vector<Level> levels;
     std::unordered_set<FolderIdentity, FolderIdentityHash> entered;
     int openCount = 0;
     std::size_t lowestMaybeOpen = 1;  // levels [1, lowestMaybeOpen) are all closed
-    std::vector<std::uint64_t> buffer = std::vector<std::uint64_t>(kListingBufferBytes / 8);
+    ListingBuffer buffer;
     std::string nameBuffer;
+    // Set between BeginWalk and EndWalk.
+    WalkObserver* observer = nullptr;
+    const RunFlags* flags = nullptr;
+    std::unique_ptr<ReadAhead> readAhead;
+    unsigned readersUsed = 0;
+    ReadHook hook;
 
     ~State() { Reset(); }
 
+    // Once the walk is to stop, nothing more is read.
+    bool Stopping()
+    {
+        const bool stopping = flags != nullptr && flags->WalkStop;
+        if (stopping && readAhead)
+            readAhead->Stop();
+        return stopping;
+    }
+
+    void EndReading()
+    {
+        if (readAhead)
+            readersUsed = readAhead->Readers();
+        readAhead.reset();  // joins the readers
+    }
+
+    // What the readers found in sub-folder `name`, which the walk enters next.
+    std::optional<FolderRead> TakeRead(std::string_view name, ReadAhead::Place& place,
+                                       std::string& path)
+    {
+        Level& parent = levels.back();
+        place = parent.place;
+        place.push_back(parent.nextFolder++);
+        path = parent.path.empty() ? std::string(name) : parent.path + '/' + std::string(name);
+        if (!readAhead || !parent.subFoldersQueued)
+            return std::nullopt;
+        return readAhead->Take(place, [this] {
+            observer->PumpEvents();
+            return !flags->WalkStop;
+        });
+    }
+
     void Reset()
     {
+        EndReading();
         for (Level& level : levels) {
             if (level.fd >= 0)
                 close(level.fd);
@@ -167,40 +198,6 @@ struct PosixFileEnumeration::State {
         Adopt(target, fd);
         KeepWithinBudget();
     }
-
-    void ListEntries(int fd, const Wildcard& filter, FolderListing& listing)
-    {
-        auto* bytes = reinterpret_cast<char*>(buffer.data());
-        const std::size_t capacity = buffer.size() * sizeof buffer[0];
-        for (;;) {
-            const ssize_t filled = getdents64(fd, bytes, capacity);
-            if (filled <= 0)
-                return;
-            for (ssize_t offset = 0; offset < filled;) {
-                const auto* entry = reinterpret_cast<const dirent64*>(bytes + offset);
-                offset += entry->d_reclen;
-                AddEntry(fd, entry->d_name, entry->d_type, filter, listing);
-            }
-        }
-    }
-
-    static void AddEntry(int fd, const char* name, unsigned char type, const Wildcard& filter,
-                         FolderListing& listing)
-    {
-        if (name[0] == '.')
-            return;  // hidden, and the "." and ".." entries
-        if (type == DT_LNK || type == DT_UNKNOWN) {
-            struct stat st {};
-            if (fstatat(fd, name, &st, 0) != 0)
-                return;  // a dangling link is nothing
-            type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
-        }
-        if (type == DT_DIR)
-            listing.Folders.emplace_back(name);
-        else if (type == DT_REG && filter.Matches(name))
-            listing.Files.emplace_back(name);
-        // FIFOs, sockets and devices are not user files.
-    }
 };
 
 PosixFileEnumeration::PosixFileEnumeration() : state_(std::make_unique<State>()) {}
@@ -210,7 +207,7 @@ PosixFileEnumeration::~PosixFileEnumeration() = default;
 FolderCheck PosixFileEnumeration::CheckFolder(std::string_view path)
 {
     const std::string text(path);
-    const int fd = OpenFolderPath(text);
+    const int fd = OpenFolderPath(AT_FDCWD, text);
     if (fd >= 0) {
         close(fd);
         return FolderCheck::Walkable;
@@ -238,7 +235,7 @@ bool PosixFileEnumeration::EnterRoot(std::string_view path)
     State& s = *state_;
     s.Reset();
     const std::string text(path);
-    const int fd = OpenFolderPath(text);
+    const int fd = OpenFolderPath(AT_FDCWD, text);
     struct stat st {};
     if (fd < 0)
         return false;
@@ -247,30 +244,50 @@ bool PosixFileEnumeration::EnterRoot(std::string_view path)
         return false;
     }
     s.entered.insert(IdentityOf(st));
-    s.Push({text, IdentityOf(st), fd, false});
+    State::Level root;
+    root.name = text;
+    root.id = IdentityOf(st);
+    root.fd = fd;
+    s.Push(std::move(root));
     return true;
 }
 
 bool PosixFileEnumeration::EnterChild(std::string_view name)
 {
     State& s = *state_;
-    std::string childName(name);
-    const int parentFd = s.CurrentFd();
+    State::Level child;
+    child.name = name;
+    std::optional<FolderRead> read = s.TakeRead(name, child.place, child.path);
+    const int parentFd = s.Stopping() ? -1 : s.CurrentFd();
     if (parentFd < 0) {
-        s.Push({std::move(childName), {}, -1, true});
+        child.gone = true;
+        s.Push(std::move(child));
         return true;
     }
-    const int fd = OpenFolder(parentFd, childName.c_str());
     struct stat st {};
-    const bool known = fd >= 0 ? fstat(fd, &st) == 0
-                               : fstatat(parentFd, childName.c_str(), &st, 0) == 0 &&
-                                     S_ISDIR(st.st_mode);
+    bool known = false;
+    // Only a folder's own sub-folders need its descriptor: one read ahead
+    // without any is checked by name.
+    const bool leafRead = read && read->opened && read->listing.Folders.empty();
+    if (leafRead) {
+        known = fstatat(parentFd, child.name.c_str(), &st, 0) == 0 && S_ISDIR(st.st_mode);
+    } else {
+        child.fd = OpenFolder(parentFd, child.name.c_str());
+        known = child.fd >= 0 ? fstat(child.fd, &st) == 0
+                              : fstatat(parentFd, child.name.c_str(), &st, 0) == 0 &&
+                                    S_ISDIR(st.st_mode);
+    }
+    // A read of another folder, from a tree changed meanwhile, is left aside.
+    if (read && read->opened && known && IdentityOf(st) == read->id && read->path == child.path)
+        child.read = std::move(read);
+    child.gone = !child.read && child.fd < 0;
     if (known && !s.entered.insert(IdentityOf(st)).second) {
-        if (fd >= 0)
-            close(fd);
+        if (child.fd >= 0)
+            close(child.fd);
         return false;
     }
-    s.Push({std::move(childName), IdentityOf(st), fd, fd < 0});
+    child.id = IdentityOf(st);
+    s.Push(std::move(child));
     return true;
 }
 
@@ -284,7 +301,7 @@ void PosixFileEnumeration::Leave()
     if (!s.levels.empty()) {
         State::Level& parent = s.levels.back();
         // Going up through ".." saves reopening a closed parent from further up.
-        if (parent.fd < 0 && !parent.gone && left.fd >= 0) {
+        if (parent.fd < 0 && !parent.gone && left.fd >= 0 && !s.Stopping()) {
             const int fd = OpenFolder(left.fd, "..");
             if (fd >= 0 && IsFolder(fd, parent.id))
                 s.Adopt(s.levels.size() - 1, fd);
@@ -304,11 +321,33 @@ void PosixFileEnumeration::List(const Wildcard& filter, FolderListing& listing)
     listing.Files.clear();
     listing.Folders.clear();
     State& s = *state_;
-    if (s.levels.empty())
+    if (s.levels.empty() || s.Stopping())
         return;
-    const int fd = s.CurrentFd();
-    if (fd >= 0 && lseek(fd, 0, SEEK_SET) == 0)
-        s.ListEntries(fd, filter, listing);
+    State::Level& current = s.levels.back();
+    if (current.read) {
+        if (current.read->error)
+            std::rethrow_exception(current.read->error);
+        listing = current.read->listing;
+        current.subFoldersQueued = current.read->subFoldersQueued;
+    } else {
+        const int fd = s.CurrentFd();
+        if (fd >= 0 && lseek(fd, 0, SEEK_SET) == 0)
+            s.buffer.List(fd, filter, listing);
+    }
+    // Read ahead of the walk whatever it enters next, once a walk lists a
+    // folder whose sub-folders no reader has queued.
+    if (s.flags == nullptr || current.subFoldersQueued || listing.Folders.empty())
+        return;
+    if (!s.readAhead) {
+        const unsigned most = MaxReaders();
+        if (most == 0)
+            return;
+        s.readAhead = std::make_unique<ReadAhead>(
+            s.levels.front().fd, filter,
+            std::min(most, std::max(1U, std::thread::hardware_concurrency())), most, s.hook);
+    }
+    s.readAhead->Queue(current.place, current.path, current.id, listing.Folders);
+    current.subFoldersQueued = true;
 }
 
 std::optional<std::uint64_t> PosixFileEnumeration::FileSize(std::string_view name)
@@ -316,12 +355,43 @@ std::optional<std::uint64_t> PosixFileEnumeration::FileSize(std::string_view nam
     State& s = *state_;
     if (s.levels.empty())
         return std::nullopt;
-    const int fd = s.CurrentFd();
+    State::Level& current = s.levels.back();
+    if (current.read) {
+        const FolderRead& read = *current.read;
+        const std::size_t i = current.nextFile;
+        if (i < read.sizes.size() && read.listing.Files[i] == name) {
+            ++current.nextFile;
+            if (read.sizes[i] == FolderRead::kNoSize)
+                return std::nullopt;
+            return read.sizes[i];
+        }
+    }
     s.nameBuffer.assign(name);
-    struct stat st {};
-    if (fd < 0 || fstatat(fd, s.nameBuffer.c_str(), &st, 0) != 0 || !S_ISREG(st.st_mode))
-        return std::nullopt;
-    return static_cast<std::uint64_t>(st.st_size);
+    return FileSizeAt(s.CurrentFd(), s.nameBuffer.c_str());
+}
+
+void PosixFileEnumeration::BeginWalk(WalkObserver& observer, const RunFlags& flags)
+{
+    state_->observer = &observer;
+    state_->flags = &flags;
+    state_->readersUsed = 0;
+}
+
+void PosixFileEnumeration::EndWalk()
+{
+    state_->EndReading();
+    state_->observer = nullptr;
+    state_->flags = nullptr;
+}
+
+unsigned PosixFileEnumeration::Readers() const
+{
+    return state_->readersUsed;
+}
+
+void PosixFileEnumeration::SetReadHook(ReadHook hook)
+{
+    state_->hook = std::move(hook);
 }
 
 }  // namespace jumelix

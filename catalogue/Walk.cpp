@@ -38,6 +38,11 @@ void FolderWalk::ScanFolder(std::string_view folder, std::string_view filter,
     if (folder.empty())
         return;
     const Wildcard wildcard(filter);
+    files_.BeginWalk(observer_, flags_);
+    struct EndOfWalk {
+        FileEnumeration& files;
+        ~EndOfWalk() { files.EndWalk(); }
+    } endOfWalk{files_};
     std::string text(WithoutTrailingSeparator(folder));
     std::deque<FolderListing> listings(1);  // one per depth, reused
     if (!files_.EnterRoot(folder)) {

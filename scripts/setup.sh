@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages one command needs, when they are missing.
-#   scripts/setup.sh run|test|sanitize|tidy|fuzz|package|screenshot
+#   scripts/setup.sh run|test|sanitize|tidy|fuzz|package|screenshot|bench
 set -euo pipefail
 # Building and starting the program; fonts-liberation2 is the window's sans-serif face,
 # xdg-utils opens files and folders from the result lists.
@@ -16,13 +16,15 @@ tidy=("${run[@]}" clang-tidy git)
 fuzz=(clang libclang-rt-14-dev)
 # `cpack -G DEB` works out the package's dependencies with dpkg-shlibdeps and file.
 package=("${run[@]}" dpkg-dev file)
+# bench/walk-vs-find.sh: the walk beside find (findutils), bfs and fdfind.
+bench=("${test[@]}" findutils bfs fd-find)
 # README's picture: the real program under Xvfb and a window manager, driven
 # with xdotool, cropped with imagemagick to the frame xprop and xwininfo give.
 screenshot=("${run[@]}" xvfb xauth openbox xdotool imagemagick x11-utils)
 
 case "${1:-}" in
-  run|test|sanitize|tidy|fuzz|package|screenshot) declare -n packages="$1" ;;
-  *) echo "usage: $0 run|test|sanitize|tidy|fuzz|package|screenshot" >&2; exit 2 ;;
+  run|test|sanitize|tidy|fuzz|package|screenshot|bench) declare -n packages="$1" ;;
+  *) echo "usage: $0 run|test|sanitize|tidy|fuzz|package|screenshot|bench" >&2; exit 2 ;;
 esac
 missing=()
 for p in "${packages[@]}"; do

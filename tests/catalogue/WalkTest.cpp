@@ -321,6 +321,97 @@ TEST_F(WalkTreeTest, FileTurnedIntoAFolderAfterTheListingIsLeftOut)
     EXPECT_EQ(Walk("x", "*.*", {{1, replace}}).entries, Lines{});
 }
 
+TEST_F(WalkTreeTest, ReadsAheadOfTheWalkWhileTheTreeChanges)
+{
+    const auto swapAandC = [] { fs::rename("r/A", "r/A2"); fs::rename("r/C", "r/A"); };
+    const struct {
+        std::string folder;
+        ReadStage stage;
+        std::function<void()> change;
+        Lines entries;
+    } cases[] = {
+        // Read, then swapped before the walk enters it: the walk lists what it finds.
+        {"A", ReadStage::Listed, swapAandC, {"r/A/|c 4", "r/B/|b 3"}},
+        // Swapped before it is read: the reader reads what the walk will find.
+        {"A", ReadStage::Opening, swapAandC, {"r/A/|c 4", "r/B/|b 3"}},
+        {"A", ReadStage::Listed, [] { fs::remove("r/A/a"); fs::create_directory("r/A/a"); },
+         {"r/A/sub/|s 2", "r/B/|b 3", "r/C/|c 4"}},
+        {"B", ReadStage::Opening, [] { chmod("r/B", 0); }, {"r/A/sub/|s 2", "r/A/|a 1", "r/C/|c 4"}},
+        {"B", ReadStage::Listed, [] { chmod("r/B", 0); }, {"r/A/sub/|s 2", "r/A/|a 1", "r/C/|c 4"}},
+    };
+    for (const auto& c : cases) {
+        Build({"r/", "r/A/", "r/A/a=1", "r/A/sub/", "r/A/sub/s=2", "r/B/", "r/B/b=3", "r/C/", "r/C/c=4"});
+        // As "nobody", for whom a folder without permissions is unreadable.
+        EXPECT_EQ(std::system("[ $(id -u) != 0 ] || chown -R 65534:65534 r"), 0);
+        InChild(30, [&c] {
+            ASSERT_TRUE(geteuid() != 0 || (setgroups(0, nullptr) == 0 && setresgid(65534, 65534, 65534) == 0 &&
+                                           setresuid(65534, 65534, 65534) == 0));
+            PosixFileEnumeration files;
+            files.SetReadHook([&c](std::string_view folder, ReadStage stage) {
+                if (folder == c.folder && stage == c.stage)
+                    c.change();
+            });
+            EXPECT_EQ(Sorted(Walk("r", "*.*", {}, &files).entries), c.entries);
+        });
+        EXPECT_EQ(std::system("chmod -R u+rwx r && rm -rf r"), 0);
+    }
+}
+
+// Folders five deep, four sub-folders and a file in each.
+Lines BuildWideTree()
+{
+    Lines entries;
+    std::function<void(const std::string&, int)> add = [&](const std::string& folder, int depth) {
+        Build({folder + "/", folder + "/f=1"});
+        entries.push_back(folder + "/|f 1");
+        for (int i = 0; depth < 5 && i < 4; ++i)
+            add(folder + "/" + std::to_string(i), depth + 1);
+    };
+    add("w", 0);
+    return entries;
+}
+
+// The threads of this process, once down to `expected` or after 100 ms: a
+// joined thread can still be listed for a moment, until the kernel has reaped
+// it; one left running stays listed.
+int Threads(int expected)
+{
+    int threads = 0;
+    for (int tries = 0; tries < 100 && (tries == 0 || threads > expected); ++tries) {
+        if (tries > 0)
+            usleep(1000);
+        threads = 0;
+        for ([[maybe_unused]] const auto& task : fs::directory_iterator("/proc/self/task"))
+            ++threads;
+    }
+    return threads;
+}
+
+TEST_F(WalkTreeTest, StopsReadingAheadAndJoinsItsReaders)
+{
+    BuildWideTree();
+    const Lines whole = Walk("w").entries;
+    const int idle = Threads(1);  // a sanitizer may keep a thread of its own
+    PosixFileEnumeration files;  // alive after the walk, so that only the walk's end joins its readers
+    const Trace trace = Walk("w", "*.*", {{200, [](RunFlags& flags) { flags.WalkStop = true; }}}, &files);
+    ASSERT_LT(trace.entries.size(), whole.size());
+    // What the walk added before the stop, in the same order, and nothing after it.
+    EXPECT_EQ(trace.entries, Lines(whole.begin(), whole.begin() + static_cast<long>(trace.entries.size())));
+    EXPECT_EQ(Threads(idle), idle);
+}
+
+TEST_F(WalkTreeTest, GivesTheSameCatalogueUnderALowDescriptorLimit)
+{
+    const Lines entries = BuildWideTree();
+    const Lines whole = Walk("w").entries;
+    EXPECT_EQ(Sorted(whole), Sorted(entries));
+    InChild(60, [&whole] {
+        const rlimit limit{64, 64};
+        ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
+        EXPECT_EQ(Walk("w").entries, whole);
+    });
+}
+
 }  // namespace
 }  // namespace jumelix
 

@@ -39,6 +39,8 @@ struct TestFiles final : FileEnumeration {
             beforeSize();
         return real_.FileSize(name);
     }
+    void BeginWalk(WalkObserver& observer, const RunFlags& flags) override { real_.BeginWalk(observer, flags); }
+    void EndWalk() override { real_.EndWalk(); }
 };
 
 // What the window shows once a step is over.

@@ -1,0 +1,287 @@
+#include "ReadAhead.h"
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <system_error>
+
+namespace jumelix {
+namespace {
+
+// Read and not yet taken: enough folders to keep many requests in flight on a
+// cold disk, few enough bytes to leave the walk's memory much as it was.
+constexpr std::size_t kMaxHeldFolders = 256;
+constexpr std::size_t kMaxHeldBytes = std::size_t{8} << 20;
+// Readers that wait for room are woken in batches, not once per folder taken.
+constexpr std::size_t kWakeHeldFolders = kMaxHeldFolders * 3 / 4;
+constexpr std::size_t kWakeHeldBytes = kMaxHeldBytes * 3 / 4;
+constexpr auto kWaitSlice = std::chrono::milliseconds(5);
+constexpr int kReaderNiceness = 5;
+
+// A reader that waited on the disk gave up its core, which another reader can
+// use; one merely preempted did not. One read in so many is looked at.
+constexpr unsigned kReadsPerLook = 8;
+
+long VoluntarySwitches()
+{
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_nvcsw;
+}
+
+std::size_t BytesOf(const FolderRead& read)
+{
+    std::size_t bytes = sizeof read + read.path.size() + read.sizes.size() * sizeof read.sizes[0];
+    for (const std::vector<std::string>* names : {&read.listing.Files, &read.listing.Folders}) {
+        bytes += names->size() * sizeof(std::string);
+        for (const std::string& name : *names)
+            bytes += name.size();
+    }
+    return bytes;
+}
+
+}  // namespace
+
+ReadAhead::ReadAhead(int rootFd, const Wildcard& filter, unsigned firstReaders,
+                     unsigned maxReaders, ReadHook hook)
+    : rootFd_(fcntl(rootFd, F_DUPFD_CLOEXEC, 0)),
+      filter_(filter),
+      firstReaders_(std::max(firstReaders, 1U)),
+      maxReaders_(std::max(maxReaders, firstReaders_)),
+      hook_(std::move(hook))
+{
+    stopped_ = rootFd_ < 0;
+}
+
+ReadAhead::~ReadAhead()
+{
+    Stop();
+    for (std::thread& reader : readers_)
+        reader.join();
+    if (rootFd_ >= 0)
+        close(rootFd_);
+}
+
+void ReadAhead::Queue(const Place& place, const std::string& path, const FolderIdentity& id,
+                      const std::vector<std::string>& folders)
+{
+    Batch batch = SubFolders(place, path, folders);
+    const std::lock_guard lock(mutex_);
+    if (stopped_)
+        return;
+    expanded_.insert(id);
+    queueLocked(batch);
+    try {
+        while (readers_.size() < firstReaders_)
+            startReader();
+    } catch (const std::system_error&) {
+        stopped_ = readers_.empty();  // no thread to spare: the walk reads for itself
+    }
+    readersWake_.notify_all();
+}
+
+// Made outside the lock, so that readers and the walk rarely wait for it.
+ReadAhead::Batch ReadAhead::SubFolders(const Place& place, const std::string& path,
+                                       const std::vector<std::string>& folders)
+{
+    Batch batch;
+    Place child = place;
+    child.push_back(0);
+    for (const std::string& name : folders) {
+        Folder folder;
+        folder.read.path = path;
+        if (!path.empty())
+            folder.read.path += '/';
+        folder.read.path += name;
+        batch.queued.insert(batch.queued.end(), child);
+        batch.folders.emplace_hint(batch.folders.end(), child, std::move(folder));
+        ++child.back();
+    }
+    return batch;
+}
+
+void ReadAhead::queueLocked(Batch& batch)
+{
+    folders_.merge(batch.folders);
+    // Places already known (queued again after a tree changed) keep their state.
+    for (const auto& [place, folder] : batch.folders)
+        batch.queued.erase(place);
+    queued_.merge(batch.queued);
+}
+
+std::optional<FolderRead> ReadAhead::Take(const Place& place,
+                                          const std::function<bool()>& keepWaiting)
+{
+    std::unique_lock lock(mutex_);
+    // The walk never comes back to what lies before it.
+    queued_.erase(queued_.begin(), queued_.lower_bound(place));
+    for (auto it = folders_.begin(); it != folders_.end() && it->first < place;) {
+        if (it->second.state == State::Reading)
+            it->second.state = State::Dropped;  // its reader drops it when done
+        if (it->second.state == State::Dropped) {
+            ++it;
+            continue;
+        }
+        if (it->second.state == State::Read) {
+            --held_;
+            heldBytes_ -= it->second.bytes;
+        }
+        it = folders_.erase(it);
+    }
+    const auto it = folders_.find(place);
+    if (it == folders_.end() || stopped_)
+        return std::nullopt;
+    if (it->second.state != State::Read) {
+        awaited_ = place;  // read even beyond the caps
+        readersWake_.notify_all();
+        while (it->second.state != State::Read && !stopped_) {
+            if (walkWake_.wait_for(lock, kWaitSlice) == std::cv_status::no_timeout)
+                continue;
+            lock.unlock();
+            const bool keep = keepWaiting();
+            lock.lock();
+            if (!keep)
+                stopLocked();
+        }
+        awaited_.reset();
+        if (stopped_)
+            return std::nullopt;
+    }
+    FolderRead read = std::move(it->second.read);
+    --held_;
+    heldBytes_ -= it->second.bytes;
+    folders_.erase(it);
+    if (roomAwaited_ && held_ <= kWakeHeldFolders && heldBytes_ <= kWakeHeldBytes) {
+        roomAwaited_ = false;
+        readersWake_.notify_all();
+    }
+    return read;
+}
+
+void ReadAhead::Stop()
+{
+    const std::lock_guard lock(mutex_);
+    stopLocked();
+}
+
+void ReadAhead::stopLocked()
+{
+    stopped_ = true;
+    queued_.clear();
+    readersWake_.notify_all();
+    walkWake_.notify_all();
+}
+
+unsigned ReadAhead::Readers()
+{
+    const std::lock_guard lock(mutex_);
+    return static_cast<unsigned>(readers_.size());
+}
+
+void ReadAhead::startReader()
+{
+    readers_.emplace_back([this] { readerLoop(); });
+}
+
+bool ReadAhead::mayRead(const Place& place) const
+{
+    return (held_ < kMaxHeldFolders && heldBytes_ < kMaxHeldBytes) || place == awaited_;
+}
+
+void ReadAhead::readerLoop()
+{
+    // On a busy machine the walk's thread, the window's, gets a core first.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()),
+                getpriority(PRIO_PROCESS, 0) + kReaderNiceness);
+    ListingBuffer buffer;
+    unsigned reads = 0;
+    std::unique_lock lock(mutex_);
+    while (!stopped_) {
+        if (queued_.empty() || !mayRead(*queued_.begin())) {
+            roomAwaited_ = roomAwaited_ || !queued_.empty();
+            ++idle_;
+            readersWake_.wait(lock);
+            --idle_;
+            continue;
+        }
+        const bool mayGrow = readers_.size() < maxReaders_;
+        const Place place = std::move(queued_.extract(queued_.begin()).value());
+        Folder& folder = folders_.at(place);
+        folder.state = State::Reading;
+        ++held_;
+        FolderRead read;
+        read.path = std::move(folder.read.path);
+        lock.unlock();
+
+        const bool look = mayGrow && ++reads % kReadsPerLook == 0;
+        const long switches = look ? VoluntarySwitches() : 0;
+        try {
+            readFolder(read, buffer);
+        } catch (...) {
+            read.error = std::current_exception();
+        }
+        const bool waitedOnDisk = look && VoluntarySwitches() > switches;
+        const std::size_t bytes = BytesOf(read);
+        Batch batch;
+        if (read.opened && !read.error)
+            batch = SubFolders(place, read.path, read.listing.Folders);
+
+        lock.lock();
+        if (stopped_)
+            break;  // the walk takes nothing more, and is joining the readers
+        if (folder.state == State::Dropped) {
+            --held_;
+            folders_.erase(place);
+            continue;
+        }
+        if (!batch.folders.empty() && expanded_.insert(read.id).second) {
+            queueLocked(batch);
+            read.subFoldersQueued = true;
+            if (idle_ > 0)
+                readersWake_.notify_all();
+        }
+        folder.read = std::move(read);
+        folder.bytes = bytes;
+        folder.state = State::Read;
+        heldBytes_ += bytes;
+        if (place == awaited_)
+            walkWake_.notify_one();
+        // More requests in flight than cores pays while the disk keeps readers waiting.
+        if (waitedOnDisk && idle_ == 0 && readers_.size() < maxReaders_ && !queued_.empty()) {
+            try {
+                startReader();
+            } catch (const std::system_error&) {
+                // The readers already started go on.
+            }
+        }
+    }
+}
+
+void ReadAhead::readFolder(FolderRead& read, ListingBuffer& buffer) const
+{
+    if (hook_)
+        hook_(read.path, ReadStage::Opening);
+    const int fd = OpenFolderPath(rootFd_, read.path);
+    if (fd < 0)
+        return;
+    struct stat st {};
+    if (fstat(fd, &st) == 0) {
+        read.opened = true;
+        read.id = IdentityOf(st);
+        buffer.List(fd, filter_, read.listing);
+        if (hook_)
+            hook_(read.path, ReadStage::Listed);
+        read.sizes.reserve(read.listing.Files.size());
+        for (const std::string& name : read.listing.Files) {
+            if (stopped_.load(std::memory_order_relaxed))
+                break;  // the walk will not take it
+            read.sizes.push_back(FileSizeAt(fd, name.c_str()).value_or(FolderRead::kNoSize));
+        }
+    }
+    close(fd);
+}
+
+}  // namespace jumelix
