@@ -1,6 +1,7 @@
 #include "ReadAhead.h"
 
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -193,7 +194,10 @@ bool ReadAhead::mayRead(const Place& place) const
 
 void ReadAhead::readerLoop()
 {
-    // On a busy machine the walk's thread, the window's, gets a core first.
+    // On a busy machine the walk's thread, the window's, gets a core first: it
+    // preempts batch work as soon as it wakes.
+    const sched_param batch{};
+    sched_setscheduler(0, SCHED_BATCH, &batch);
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()),
                 getpriority(PRIO_PROCESS, 0) + kReaderNiceness);
     ListingBuffer buffer;

@@ -24,7 +24,7 @@
 namespace jumelix {
 namespace {
 
-constexpr auto kPumpInterval = std::chrono::milliseconds(10);
+constexpr auto kPumpInterval = std::chrono::milliseconds(5);
 
 // Why step 1 cannot walk `folder`, as the user is told; empty when it can.
 QString WalkRefusal(FileEnumeration& files, const QString& folder)
@@ -377,7 +377,8 @@ void TForm1::OuterCompleted(std::int32_t completed)
     completed_ = completed;
 }
 
-// Events wait at most about 10 ms; the counters are set once per pump, not per entry.
+// Events wait at most about 5 ms, and a busy machine adds to that; the counters
+// are set once per pump, not per entry.
 void TForm1::PumpEvents()
 {
     if (std::chrono::steady_clock::now() - lastPump_ < kPumpInterval)
