@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets of tests/fuzz/ with clang into build-fuzz/ and
-# runs each for a bounded time (FUZZ_SECONDS, default 60) on a copy of its
-# committed seed corpus. A crash, a mismatch (abort) or a slow input fails.
+# Builds the libFuzzer targets of tests/fuzz/ and the catalogue they test with
+# clang, in CMake's fuzzer build build-fuzz/, and runs each for a bounded time
+# (FUZZ_SECONDS, default 60) on a copy of its committed seed corpus. A crash, a
+# mismatch (abort) or a slow input fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh fuzz
@@ -11,19 +12,10 @@ targets=(WildcardFuzz UserDirsFuzz)
 # Longest input of each target; up to 640 bytes the quadratic matcher of
 # WildcardFuzz.cpp stays quick, so a timeout can only mean the filter is slow.
 declare -A max_len=([WildcardFuzz]=640 [UserDirsFuzz]=4096)
-common=(-std=c++20 -g -O1 -fno-omit-frame-pointer -fno-sanitize-recover=all -Icatalogue)
 
-mkdir -p "$build/objects" "$build/artifacts"
-rm -f "$build/objects/"*.o "$build/libcatalogue.a"
-for source in catalogue/*.cpp; do
-  clang++ "${common[@]}" -fsanitize=fuzzer-no-link,address,undefined \
-          -c "$source" -o "$build/objects/$(basename "$source" .cpp).o"
-done
-ar rcs "$build/libcatalogue.a" "$build/objects/"*.o
-for target in "${targets[@]}"; do
-  clang++ "${common[@]}" -fsanitize=fuzzer,address,undefined \
-          "tests/fuzz/$target.cpp" "$build/libcatalogue.a" -o "$build/$target"
-done
+cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DJUMELIX_SANITIZE=fuzzer >/dev/null
+cmake --build "$build" -j"$(nproc)" --target "${targets[@]}"
+mkdir -p "$build/artifacts"
 
 for target in "${targets[@]}"; do
   corpus="$(mktemp -d)"
@@ -31,7 +23,7 @@ for target in "${targets[@]}"; do
   cp tests/fuzz/corpus/"$target"/* "$corpus"/
   log="$build/$target.log"
   echo "== $target: ${seconds} s"
-  if ! "./$build/$target" -max_total_time="$seconds" -timeout=2 -max_len="${max_len[$target]}" \
+  if ! "./$build/tests/fuzz/$target" -max_total_time="$seconds" -timeout=2 -max_len="${max_len[$target]}" \
         -print_final_stats=1 -artifact_prefix="$build/artifacts/$target-" \
         "$corpus" >"$log" 2>&1; then
     tail -n 60 "$log"

@@ -1,28 +1,29 @@
 #!/usr/bin/env bash
 # Builds the catalogue and search libraries and their tests with AddressSanitizer
-# and UndefinedBehaviorSanitizer into build-sanitize/, and the walk's tests with
-# ThreadSanitizer into build-tsan/ (the walk's readers run beside it), and runs them.
+# and UndefinedBehaviorSanitizer into build-sanitize/, and the tests of what
+# reads on threads of its own (the walk's readers, the comparison) with
+# ThreadSanitizer into build-tsan/, and runs them.
 # The windows are left out: they add build time and no code of the walk or search.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs="$(nproc)"
 ./scripts/setup.sh sanitize
 
-# sanitize BUILD_DIR CMAKE_OPTION TARGET...: builds the targets, then runs the
+# sanitize BUILD_DIR SANITIZERS TARGET...: builds the targets, then runs the
 # tests they hold (only the gtest cases of built targets are known to ctest,
 # and theirs alone have a dot in their names).
 sanitize() {
-  local build="$1" option="$2"
+  local build="$1" sanitizers="$2"
   shift 2
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DJUMELIX_TESTS=ON \
-        -D"$option"=ON -DJUMELIX_WERROR=ON >/dev/null
+        -DJUMELIX_SANITIZE="$sanitizers" -DJUMELIX_WERROR=ON >/dev/null
   cmake --build "$build" -j"$jobs" --target "$@"
   ctest --test-dir "$build" -R '\.' --output-on-failure -j"$jobs"
 }
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-sanitize build-sanitize JUMELIX_SANITIZE catalogue_tests walk_tests search_tests
+sanitize build-sanitize address catalogue_tests walk_tests comparison_tests search_tests
 
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
-sanitize build-tsan JUMELIX_SANITIZE_THREAD walk_tests
+sanitize build-tsan thread walk_tests comparison_tests

@@ -13,7 +13,7 @@ sanitize=("${run[@]}" libgtest-dev)
 # The static checks; tidy.sh lists the sources with git.
 tidy=("${run[@]}" clang-tidy git)
 # libFuzzer comes with clang's runtime.
-fuzz=(clang libclang-rt-14-dev)
+fuzz=(cmake make clang libclang-rt-14-dev)
 # `cpack -G DEB` works out the package's dependencies with dpkg-shlibdeps and file.
 package=("${run[@]}" dpkg-dev file)
 # bench/walk-vs-find.sh: the walk beside find (findutils), bfs and fdfind.
