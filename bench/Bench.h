@@ -16,10 +16,12 @@ int GuiSearch(int argc, char** argv);
 int Compare(int argc, char** argv);
 int GuiCompare(int argc, char** argv);
 
-// A seeded synthetic catalogue of n entries, as `search --synthetic` uses.
-void BuildSynthetic(Catalogue& catalogue, std::uint32_t n, std::uint64_t seed);
-// n files of one size, each in a folder of its own: n(n-1) upper rows.
-void BuildEqual(Catalogue& catalogue, std::uint32_t n);
+// What `--synthetic N [--seed S]` or `--equal N` (argv[1] on) made of the
+// catalogue: a seeded synthetic catalogue of N entries, or N files of one size
+// each in a folder of its own (N(N-1) upper rows). None for other arguments.
+// Without a catalogue, only says what would be made.
+enum class Made { None, Synthetic, Equal };
+Made MakeCatalogue(int argc, char** argv, Catalogue* catalogue);
 
 // The process's peak resident set size so far, in KiB.
 std::int64_t PeakRssKb();

@@ -2,7 +2,6 @@
 #include "Bench.h"
 
 #include "Catalogue.h"
-#include "ModalAnswerer.h"
 #include "ResultView.h"
 #include "Unit1.h"
 
@@ -10,6 +9,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QTimer>
@@ -55,6 +56,25 @@ private:
     bool ticked_ = false;
 };
 
+// Closes each message box with its "OK" button as soon as it shows, as a
+// user would, and prints its text.
+class BoxCloser {
+public:
+    BoxCloser()
+    {
+        QObject::connect(&timer_, &QTimer::timeout, [] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                std::fprintf(stderr, "message: %s\n", qPrintable(box->text()));
+                box->button(QMessageBox::Ok)->click();
+            }
+        });
+        timer_.start(1);
+    }
+
+private:
+    QTimer timer_;
+};
+
 struct StepRun {
     double seconds;
     double longestGapMs;
@@ -74,7 +94,7 @@ StepRun RunStep(char* program, const std::function<void(TForm1&)>& prepare,
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Jumelix"));
     TForm1 form;
-    ModalAnswerer answerer;
+    const BoxCloser boxes;
     prepare(form);
     form.show();
     QCoreApplication::processEvents();
@@ -84,8 +104,6 @@ StepRun RunStep(char* program, const std::function<void(TForm1&)>& prepare,
     step(form);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     const double longestGapMs = gaps.LongestMs();
-    for (const QString& text : answerer.Messages)
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
     after(form);
     return {seconds, longestGapMs};
 }
@@ -205,28 +223,20 @@ int GuiWalk(int argc, char** argv)
 
 int GuiSearch(int argc, char** argv)
 {
-    const bool equal = argc == 3 && std::strcmp(argv[1], "--equal") == 0;
-    const bool synthetic = (argc == 3 || (argc == 5 && std::strcmp(argv[3], "--seed") == 0)) &&
-                           std::strcmp(argv[1], "--synthetic") == 0;
-    if (!equal && !synthetic) {
+    if (MakeCatalogue(argc, argv, nullptr) == Made::None) {
         std::fprintf(stderr, "usage: jumelix-bench gui-search --synthetic N [--seed S]\n"
                              "       jumelix-bench gui-search --equal N\n");
         return 2;
     }
-    const auto n = static_cast<std::uint32_t>(std::stoul(argv[2]));
-    const std::uint64_t seed = argc == 5 ? std::stoull(argv[4]) : 1;
     std::uint64_t upper = 0;
     ScrollRun scroll;
     double doubleMs = 0;
     const StepRun run = RunStep(
         argv[0],
-        [n, seed, equal](TForm1& form) {
-            // As a walk of n files would leave it.
-            if (equal)
-                BuildEqual(form.FileCatalogue(), n);
-            else
-                BuildSynthetic(form.FileCatalogue(), n, seed);
-            form.FilesAdded = static_cast<std::int32_t>(n);
+        [argc, argv](TForm1& form) {
+            // As a walk would leave it.
+            MakeCatalogue(argc, argv, &form.FileCatalogue());
+            form.FilesAdded = static_cast<std::int32_t>(form.FileCatalogue().size());
             form.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))
                 ->setMaximum(form.FilesAdded);
         },

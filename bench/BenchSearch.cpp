@@ -52,6 +52,8 @@ bool ReadCatalogue(const char* path, Catalogue& catalogue)
 
 // About a fifth empty files, two fifths among a thousand common sizes, the
 // rest spread widely; a few thousand folders; names that repeat.
+namespace {
+
 void BuildSynthetic(Catalogue& catalogue, std::uint32_t n, std::uint64_t seed)
 {
     std::mt19937_64 random(seed);
@@ -73,8 +75,6 @@ void BuildEqual(Catalogue& catalogue, std::uint32_t n)
     for (std::uint32_t i = 0; i < n; ++i)
         catalogue.Append(catalogue.AddFolder("/e/" + std::to_string(i) + "/"), "same.bin", 4096);
 }
-
-namespace {
 
 void PrintRows(const ResultList& list, char tag)
 {
@@ -145,21 +145,31 @@ int Usage()
 
 }  // namespace
 
+Made MakeCatalogue(int argc, char** argv, Catalogue* catalogue)
+{
+    const bool equal = argc == 3 && std::strcmp(argv[1], "--equal") == 0;
+    const bool synthetic = (argc == 3 || (argc == 5 && std::strcmp(argv[3], "--seed") == 0)) &&
+                           std::strcmp(argv[1], "--synthetic") == 0;
+    if (!equal && !synthetic)
+        return Made::None;
+    const auto n = static_cast<std::uint32_t>(std::stoul(argv[2]));
+    if (catalogue != nullptr && equal)
+        BuildEqual(*catalogue, n);
+    else if (catalogue != nullptr)
+        BuildSynthetic(*catalogue, n, argc == 5 ? std::stoull(argv[4]) : 1);
+    return equal ? Made::Equal : Made::Synthetic;
+}
+
 int Search(int argc, char** argv)
 {
     Catalogue catalogue;
     bool print = false;
     bool sortLists = false;
     bool sampleRows = false;
-    if (argc == 3 && std::strcmp(argv[1], "--equal") == 0) {
-        BuildEqual(catalogue, static_cast<std::uint32_t>(std::stoul(argv[2])));
-        sortLists = sampleRows = true;
-    } else if ((argc == 3 || argc == 5) && std::strcmp(argv[1], "--synthetic") == 0) {
-        if (argc == 5 && std::strcmp(argv[3], "--seed") != 0)
-            return Usage();
-        BuildSynthetic(catalogue, static_cast<std::uint32_t>(std::stoul(argv[2])),
-                       argc == 5 ? std::stoull(argv[4]) : 1);
+    const Made made = MakeCatalogue(argc, argv, &catalogue);
+    if (made != Made::None) {
         sortLists = true;
+        sampleRows = made == Made::Equal;
     } else if (argc == 2 || (argc == 3 && std::strcmp(argv[1], "--print") == 0)) {
         print = argc == 3;
         if (!ReadCatalogue(argv[argc - 1], catalogue))
