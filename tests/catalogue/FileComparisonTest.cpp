@@ -3,7 +3,7 @@
 // file takes several; then the worker that runs it for the window.
 
 #include "FileComparison.h"
-#include "InChild.h"
+#include "TempFolderTest.h"
 
 #include <gtest/gtest.h>
 
@@ -52,15 +52,11 @@ std::string Compare(const std::string& first, const std::string& second, std::ui
     return line;
 }
 
-class FileComparisonTest : public testing::Test {
+class FileComparisonTest : public TempFolderTest {
 protected:
-    FileComparisonTest()
+    void SetUp() override
     {
-        char pattern[] = "/tmp/jumelix-compare-XXXXXX";
-        EXPECT_NE(mkdtemp(pattern), nullptr);
-        root_ = pattern;
-        chmod(pattern, 0755);  // for the comparison as another user
-        fs::current_path(root_);
+        ASSERT_NO_FATAL_FAILURE(TempFolderTest::SetUp());
         // "at" names one byte changed, counted from 1.
         for (const std::string name : {"a", "same", "shrinks", "secret", "at1", "at1501",
                                        "at3000", "at3000-grows", "short", "empty1", "empty2"}) {
@@ -75,9 +71,6 @@ protected:
         fs::create_symlink("a", "to-a");
         fs::create_symlink(root_ + "/same", "to-same");
     }
-    ~FileComparisonTest() override { fs::remove_all(root_); }
-
-    std::string root_;
 };
 
 TEST_F(FileComparisonTest, TellsContentsLinksAndChangesApart)

@@ -4,17 +4,16 @@
 // deep trees and trees that change while they are walked.
 
 #include "PosixFileEnumeration.h"
+#include "TempFolderTest.h"
 #include "Walk.h"
 #include "Wildcard.h"
 
 #include <gtest/gtest.h>
 
 #include <dirent.h>
-#include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -174,41 +173,7 @@ void Build(const Lines& entries)
     }
 }
 
-// Runs `body` in a forked child killed by its alarm after `seconds`, so that a
-// hang fails the test; so does a failed expectation in the child.
-void InChild(unsigned seconds, const std::function<void()>& body)
-{
-    std::fflush(nullptr);  // or the child writes out the parent's buffered output again
-    const pid_t child = fork();
-    if (child == 0) {
-        alarm(seconds);
-        body();
-        std::fflush(nullptr);
-        _exit(testing::Test::HasFailure() ? 4 : 0);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_EQ(status, 0) << "child wait status (14: killed by its alarm; 256 n: exit code n)";
-}
-
-class WalkTreeTest : public testing::Test {
-protected:
-    WalkTreeTest()
-    {
-        char pattern[] = "/tmp/jumelix-walk-XXXXXX";
-        EXPECT_NE(mkdtemp(pattern), nullptr);
-        root_ = pattern;
-        chmod(pattern, 0755);  // for the walk as another user
-        fs::current_path(root_);
-    }
-    // rm cannot empty a folder it may not read.
-    ~WalkTreeTest() override
-    {
-        EXPECT_EQ(std::system(("chmod -R u+rwx " + root_ + " && rm -rf " + root_).c_str()), 0);
-    }
-
-    std::string root_;
-};
+using WalkTreeTest = TempFolderTest;
 
 TEST_F(WalkTreeTest, ListsWhatItMayReadAndEntersEachFolderOnce)
 {
@@ -225,8 +190,7 @@ TEST_F(WalkTreeTest, ListsWhatItMayReadAndEntersEachFolderOnce)
     // Root reads everything, so the walk runs as "nobody". Opening the FIFO, or
     // following the loop, would never end.
     InChild(30, [] {
-        ASSERT_TRUE(geteuid() != 0 || (setgroups(0, nullptr) == 0 && setresgid(65534, 65534, 65534) == 0 &&
-                                       setresuid(65534, 65534, 65534) == 0));
+        ASSERT_TRUE(BecomeNobody());
         const Trace trace = Walk("in");
         Lines named;  // c is walked by whichever of its two paths comes first
         for (const std::string& entry : trace.entries)
@@ -344,8 +308,7 @@ TEST_F(WalkTreeTest, ReadsAheadOfTheWalkWhileTheTreeChanges)
         // As "nobody", for whom a folder without permissions is unreadable.
         EXPECT_EQ(std::system("[ $(id -u) != 0 ] || chown -R 65534:65534 r"), 0);
         InChild(30, [&c] {
-            ASSERT_TRUE(geteuid() != 0 || (setgroups(0, nullptr) == 0 && setresgid(65534, 65534, 65534) == 0 &&
-                                           setresuid(65534, 65534, 65534) == 0));
+            ASSERT_TRUE(BecomeNobody());
             PosixFileEnumeration files;
             files.SetReadHook([&c](std::string_view folder, ReadStage stage) {
                 if (folder == c.folder && stage == c.stage)

@@ -3,13 +3,43 @@
 #include <gtest/gtest.h>
 
 #include <grp.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <functional>
+#include <string>
 
 namespace jumelix {
+
+// A test in a temporary folder of its own, the current folder while it runs,
+// open to other users so that a forked child may work in it as "nobody".
+class TempFolderTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/jumelix-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        root_ = pattern;
+        ASSERT_EQ(chmod(pattern, 0755), 0);
+        previous_ = std::filesystem::current_path();
+        std::filesystem::current_path(root_);
+    }
+    // rm cannot empty a folder it may not read.
+    void TearDown() override
+    {
+        if (root_.empty())
+            return;
+        std::filesystem::current_path(previous_);
+        EXPECT_EQ(std::system(("chmod -R u+rwx " + root_ + " && rm -rf " + root_).c_str()), 0);
+    }
+
+    std::string root_;
+    std::filesystem::path previous_;
+};
 
 // Runs `body` in a forked child killed by its alarm after `seconds`, so that a
 // hang fails the test; so does a failed expectation in the child.
