@@ -1,4 +1,5 @@
 #include "StartFolder.h"
+#include "TempFolderTest.h"
 
 #include <gtest/gtest.h>
 
@@ -47,7 +48,9 @@ TEST(StartFolderTest, ParseUserDirsReadsTheDocumentsLineAsTheShellWould)
 // A temporary home and configuration folder, set in the real environment and
 // read through the real user-dirs file and directory test. In the texts, "@"
 // stands for the temporary home.
-TEST(StartFolderTest, ResolveDocumentsFolderFromTheUserDirsFileAndHome)
+using StartFolderTreeTest = TempFolderTest;
+
+TEST_F(StartFolderTreeTest, ResolveDocumentsFolderFromTheUserDirsFileAndHome)
 {
     struct Case {
         const char* what;
@@ -70,9 +73,7 @@ TEST(StartFolderTest, ResolveDocumentsFolderFromTheUserDirsFileAndHome)
         {"a file, no token", "XDG_DOCUMENTS_DIR=\"@/file\"", "", true},
         {"neither folder nor exact token", "XDG_DOCUMENTS_DIR=\"/nonexistent/$home/${HOME}\"", "", true},
     };
-    std::string pattern = (fs::temp_directory_path() / "jumelix-start-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    const fs::path root = pattern;
+    const fs::path root = root_;
     const std::string home = (root / "home").string();
     const auto withHome = [&home](std::string text) {
         if (const auto at = text.find('@'); at != std::string::npos)
@@ -102,7 +103,6 @@ TEST(StartFolderTest, ResolveDocumentsFolderFromTheUserDirsFileAndHome)
         EXPECT_EQ(r.WrongTypeSetting.value_or(""), c.error ? "XDG_DOCUMENTS_DIR" : "");
         fs::remove(file);
     }
-    fs::remove_all(root);
 }
 
 }  // namespace

@@ -58,6 +58,22 @@ inline void InChild(unsigned seconds, const std::function<void()>& body)
     EXPECT_EQ(status, 0) << "child wait status (14: killed by its alarm; 256 n: exit code n)";
 }
 
+// The threads of this process, once down to `expected` or after 100 ms: a
+// joined thread can still be listed for a moment, until the kernel has reaped
+// it; one left running stays listed.
+inline int Threads(int expected)
+{
+    int threads = 0;
+    for (int tries = 0; tries < 100 && (tries == 0 || threads > expected); ++tries) {
+        if (tries > 0)
+            usleep(1000);
+        threads = 0;
+        for ([[maybe_unused]] const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
+            ++threads;
+    }
+    return threads;
+}
+
 // Root reads everything: a child checks what a user may not read as "nobody".
 inline bool BecomeNobody()
 {

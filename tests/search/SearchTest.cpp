@@ -296,21 +296,6 @@ TEST(SearchCaseTest, ColumnClicksSortByTrueValueAlternateAndKeepTiesInCatalogueO
     }
 }
 
-// The window may clear a list while the search pumps events; it must not
-// come back to life with rows of that search.
-TEST(SearchCaseTest, ListClearedDuringTheSearchStaysEmpty)
-{
-    Searched s({{"C:/X/", "a", 1}, {"C:/Y/", "a", 1}, {"C:/X/", "b", 1}});
-    Recorder recorder;
-    recorder.onPump = [&] {
-        if (recorder.completed.size() == 1)
-            s.upper.Clear();
-    };
-    s.Run(&recorder);
-    EXPECT_EQ(s.upper.RowCount(), 0u);
-    EXPECT_EQ(s.lower.RowCount(), 2u);
-}
-
 // n equal files in n folders: row r lists partner r % (n-1) of outer entry
 // r / (n-1), skipping the outer entry itself; once sorted by folder, row r
 // lists the (r / (n-1))-th folder.
