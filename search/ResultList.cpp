@@ -99,9 +99,9 @@ std::pair<std::size_t, std::size_t> ResultList::EditKeysOf(std::uint32_t entry) 
 // edited, in catalogue order, so the k-th of them skips the edited ones.
 std::uint32_t ResultList::UneditedDouble(std::uint32_t entry, std::uint64_t k) const
 {
-    const auto [begin, end] = EditKeysOf(entry);
-    const std::size_t edited = MarksBefore(end - begin, k, [&](std::size_t t) {
-        return groups_->PartnerRank(side_, entry, editKeys_[begin + t].origin.Double) - t;
+    const auto keys = EditKeysOf(entry);
+    const std::size_t edited = MarksBefore(keys.second - keys.first, k, [&](std::size_t t) {
+        return groups_->PartnerRank(side_, entry, editKeys_[keys.first + t].origin.Double) - t;
     });
     return groups_->Partner(side_, entry, k + edited);
 }
@@ -146,9 +146,9 @@ std::uint64_t ResultList::RowOf(RowOrigin origin) const
                                                        static_cast<std::ptrdiff_t>(begin));
     const std::size_t item = itemOfEntry_[origin.Entry];
     const std::uint64_t start = ItemStart(item);
-    const auto [first, last] = RecentEditsAmong(start, itemEnds_[item]);
-    const std::size_t edited = MarksBefore(last - first, k, [&](std::size_t t) {
-        return recentEdits_[first + t].row - start - t;
+    const auto recent = RecentEditsAmong(start, itemEnds_[item]);
+    const std::size_t edited = MarksBefore(recent.second - recent.first, k, [&](std::size_t t) {
+        return recentEdits_[recent.first + t].row - start - t;
     });
     return start + k + edited;
 }
