@@ -77,7 +77,7 @@ bool Desktop::exists(const std::string& path)
     struct stat st {};
     if (stat(path.c_str(), &st) == 0 || (errno != ENOENT && errno != ENOTDIR))
         return true;
-    fail(path, QString());
+    tell(QStringLiteral("%1 n'existe plus.").arg(Quoted(path)));
     return false;
 }
 
@@ -104,12 +104,14 @@ void Desktop::open(const std::string& path)
     launcher->start(QStringLiteral("xdg-open"), {Argument(path)});
 }
 
-// No reason: the file is gone since the walk.
 void Desktop::fail(const std::string& path, const QString& why)
 {
-    ShowMessage(window_->window(), MessageKind::Error,
-                why.isEmpty() ? QStringLiteral("%1 n'existe plus.").arg(Quoted(path))
-                              : QStringLiteral("%1 ne peut pas être ouvert\u00a0: %2.").arg(Quoted(path), why));
+    tell(QStringLiteral("%1 ne peut pas être ouvert\u00a0: %2.").arg(Quoted(path), why));
+}
+
+void Desktop::tell(const QString& text)
+{
+    ShowMessage(window_->window(), MessageKind::Error, text);
 }
 
 }  // namespace jumelix

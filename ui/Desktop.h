@@ -27,6 +27,7 @@ private:
     bool exists(const std::string& path);
     void open(const std::string& path);
     void fail(const std::string& path, const QString& why);
+    void tell(const QString& text);
 
     QWidget* window_;
 };
