@@ -69,6 +69,7 @@ struct PosixFileEnumeration::State {
         ReadAhead::Place place;
         std::string path;
         std::optional<FolderRead> read;  // what a reader found in this very folder
+        std::vector<FolderIdentity> folderIds;  // of its listed sub-folders
         std::size_t nextFile = 0;        // in the read's files
         std::uint32_t nextFolder = 0;    // the index of the next sub-folder entered
         bool subFoldersQueued = false;
@@ -257,7 +258,21 @@ bool PosixFileEnumeration::EnterChild(std::string_view name)
     State& s = *state_;
     State::Level child;
     child.name = name;
+    const std::vector<FolderIdentity>& listed = s.levels.back().folderIds;
+    const std::size_t index = s.levels.back().nextFolder;
     std::optional<FolderRead> read = s.TakeRead(name, child.place, child.path);
+    // A read without sub-folders, of the very folder that the parent's listing
+    // named, is taken as it stands: the walk needs no descriptor of a folder
+    // it enters nothing from.
+    if (read && read->opened && read->listing.Folders.empty() && read->path == child.path &&
+        index < listed.size() && read->id == listed[index] && !s.Stopping()) {
+        if (!s.entered.insert(read->id).second)
+            return false;
+        child.id = read->id;
+        child.read = std::move(read);
+        s.Push(std::move(child));
+        return true;
+    }
     const int parentFd = s.Stopping() ? -1 : s.CurrentFd();
     if (parentFd < 0) {
         child.gone = true;
@@ -265,18 +280,10 @@ bool PosixFileEnumeration::EnterChild(std::string_view name)
         return true;
     }
     struct stat st {};
-    bool known = false;
-    // Only a folder's own sub-folders need its descriptor: one read ahead
-    // without any is checked by name.
-    const bool leafRead = read && read->opened && read->listing.Folders.empty();
-    if (leafRead) {
-        known = fstatat(parentFd, child.name.c_str(), &st, 0) == 0 && S_ISDIR(st.st_mode);
-    } else {
-        child.fd = OpenFolder(parentFd, child.name.c_str());
-        known = child.fd >= 0 ? fstat(child.fd, &st) == 0
-                              : fstatat(parentFd, child.name.c_str(), &st, 0) == 0 &&
-                                    S_ISDIR(st.st_mode);
-    }
+    child.fd = OpenFolder(parentFd, child.name.c_str());
+    const bool known = child.fd >= 0 ? fstat(child.fd, &st) == 0
+                                     : fstatat(parentFd, child.name.c_str(), &st, 0) == 0 &&
+                                           S_ISDIR(st.st_mode);
     // A read of another folder, from a tree changed meanwhile, is left aside.
     if (read && read->opened && known && IdentityOf(st) == read->id && read->path == child.path)
         child.read = std::move(read);
@@ -328,11 +335,13 @@ void PosixFileEnumeration::List(const Wildcard& filter, FolderListing& listing)
         if (current.read->error)
             std::rethrow_exception(current.read->error);
         listing = current.read->listing;
+        current.folderIds = std::move(current.read->folderIds);
         current.subFoldersQueued = current.read->subFoldersQueued;
     } else {
+        current.folderIds.clear();
         const int fd = s.CurrentFd();
         if (fd >= 0 && lseek(fd, 0, SEEK_SET) == 0)
-            s.buffer.List(fd, filter, listing);
+            s.buffer.List(fd, current.id, filter, listing, current.folderIds);
     }
     // Read ahead of the walk whatever it enters next, once a walk lists a
     // folder whose sub-folders no reader has queued.

@@ -43,11 +43,21 @@ int OpenFolderPath(int baseFd, const std::string& path);
 class ListingBuffer {
 public:
     ListingBuffer();
-    // Appends the listing of open folder `fd`, read from its start.
-    void List(int fd, const Wildcard& filter, FolderListing& listing);
+    // Appends the listing of open folder `folder`, read from its start, and
+    // the identity of each sub-folder listed as the listing sees it: that of
+    // its entry for a real folder (which a mount hides), that of its target
+    // for a link.
+    void List(int fd, const FolderIdentity& folder, const Wildcard& filter,
+              FolderListing& listing, std::vector<FolderIdentity>& folderIds);
 
 private:
+    bool fillsBuffer(int fd, dev_t dev);
+
     std::vector<std::uint64_t> words_;
+    // Whether the file system of device `knownDev_` fills each call's buffer
+    // to the end of the folder.
+    std::optional<dev_t> knownDev_;
+    bool fills_ = false;
 };
 
 // Size of file `name` in folder `fd`; nothing when it cannot be read or the

@@ -35,7 +35,8 @@ long VoluntarySwitches()
 
 std::size_t BytesOf(const FolderRead& read)
 {
-    std::size_t bytes = sizeof read + read.path.size() + read.sizes.size() * sizeof read.sizes[0];
+    std::size_t bytes = sizeof read + read.path.size() + read.sizes.size() * sizeof read.sizes[0] +
+                        read.folderIds.size() * sizeof read.folderIds[0];
     for (const std::vector<std::string>* names : {&read.listing.Files, &read.listing.Folders}) {
         bytes += names->size() * sizeof(std::string);
         for (const std::string& name : *names)
@@ -275,7 +276,7 @@ void ReadAhead::readFolder(FolderRead& read, ListingBuffer& buffer) const
     if (fstat(fd, &st) == 0) {
         read.opened = true;
         read.id = IdentityOf(st);
-        buffer.List(fd, filter_, read.listing);
+        buffer.List(fd, read.id, filter_, read.listing, read.folderIds);
         if (hook_)
             hook_(read.path, ReadStage::Listed);
         read.sizes.reserve(read.listing.Files.size());

@@ -28,6 +28,7 @@ struct FolderRead {
     bool opened = false;
     FolderIdentity id;
     FolderListing listing;
+    std::vector<FolderIdentity> folderIds;  // one per sub-folder, as the listing sees it
     std::vector<std::uint64_t> sizes;  // one per file; kNoSize when it could not be read
     bool subFoldersQueued = false;
     std::exception_ptr error;  // thrown to the walk where reading the folder would throw

@@ -215,6 +215,8 @@ TEST_F(WalkTreeTest, KeepsExactNamesInEnumerationOrder)
                                     std::string("\xc3\xa9t\xc3\xa9"), std::string("e\xcc\x81te\xcc\x81"),
                                     std::string(NAME_MAX - 1, 'n')})
         Build({name + "=" + std::to_string(name.size()), name + "d/"});
+    for (int i = 1000; i < 2100; ++i)  // more long names than one read of the folder holds
+        Build({std::string(NAME_MAX - 4, 'n') + std::to_string(i) + "=" + std::to_string(NAME_MAX)});
     Lines entries, log = {"."};  // in the order the system enumerates them
     for (const fs::directory_entry& entry : fs::directory_iterator(".")) {
         const std::string name = entry.path().filename();
