@@ -261,11 +261,12 @@ bool PosixFileEnumeration::EnterChild(std::string_view name)
     const std::vector<FolderIdentity>& listed = s.levels.back().folderIds;
     const std::size_t index = s.levels.back().nextFolder;
     std::optional<FolderRead> read = s.TakeRead(name, child.place, child.path);
+    const bool stopping = s.Stopping();
     // A read without sub-folders, of the very folder that the parent's listing
     // named, is taken as it stands: the walk needs no descriptor of a folder
     // it enters nothing from.
     if (read && read->opened && read->listing.Folders.empty() && read->path == child.path &&
-        index < listed.size() && read->id == listed[index] && !s.Stopping()) {
+        index < listed.size() && read->id == listed[index] && !stopping) {
         if (!s.entered.insert(read->id).second)
             return false;
         child.id = read->id;
@@ -273,7 +274,7 @@ bool PosixFileEnumeration::EnterChild(std::string_view name)
         s.Push(std::move(child));
         return true;
     }
-    const int parentFd = s.Stopping() ? -1 : s.CurrentFd();
+    const int parentFd = stopping ? -1 : s.CurrentFd();
     if (parentFd < 0) {
         child.gone = true;
         s.Push(std::move(child));
