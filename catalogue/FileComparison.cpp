@@ -1,5 +1,7 @@
 #include "FileComparison.h"
 
+#include "FileReading.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,51 +23,6 @@ std::string LinkTarget(const std::string& path)
     const std::unique_ptr<char, decltype(&std::free)> target(realpath(path.c_str(), nullptr),
                                                              &std::free);
     return target ? std::string(target.get()) : std::string();  // empty when dangling
-}
-
-// Non-blocking, so that a FIFO or a device put in the file's place cannot hang
-// the open; it is refused before a byte is read.
-int OpenForReading(const std::string& path)
-{
-    const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
-    const int fd = open(path.c_str(), flags | O_NOATIME);
-    // O_NOATIME is refused on another user's file.
-    return fd >= 0 || errno != EPERM ? fd : open(path.c_str(), flags);
-}
-
-UnreadableReason ReasonOf(int error)
-{
-    switch (error) {
-    case EACCES:
-    case EPERM:
-        return UnreadableReason::AccessDenied;
-    case ENOENT:
-    case ENOTDIR:
-    case ELOOP:  // the path now ends in a loop of links
-        return UnreadableReason::Gone;
-    case ENXIO:  // a socket, or a device without its driver
-    case ENODEV:
-        return UnreadableReason::NotARegularFile;
-    default:
-        return UnreadableReason::ReadError;
-    }
-}
-
-// Fills the buffer; fewer bytes only at the end of the file, -1 on an error.
-ssize_t ReadBlock(int fd, char* buffer, std::size_t length)
-{
-    std::size_t filled = 0;
-    while (filled < length) {
-        const ssize_t got = read(fd, buffer + filled, length - filled);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return -1;
-        if (got == 0)
-            break;
-        filled += static_cast<std::size_t>(got);
-    }
-    return static_cast<ssize_t>(filled);
 }
 
 // The size the file holds now; `seen` when it shows the expected size again.
@@ -118,7 +75,7 @@ private:
     {
         for (int i = 0; i < 2; ++i) {
             OpenFile& file = files_[i];
-            file.fd = OpenForReading(*paths_[i]);
+            file.fd = OpenForReading(paths_[i]->c_str());
             if (file.fd < 0)
                 return Unreadable(i, ReasonOf(errno));
             if (fstat(file.fd, &file.st) != 0)
@@ -157,7 +114,7 @@ private:
             const auto length =
                 static_cast<std::size_t>(std::min<std::uint64_t>(blockBytes, size_ - compared));
             for (int i = 0; i < 2; ++i) {
-                const ssize_t got = ReadBlock(files_[i].fd, blocks[i].get(), length);
+                const ssize_t got = ReadFully(files_[i].fd, blocks[i].get(), length);
                 if (got < 0)
                     return Unreadable(i, UnreadableReason::ReadError);
                 const std::uint64_t seen = compared + static_cast<std::uint64_t>(got);

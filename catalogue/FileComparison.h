@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileReading.h"
+
 #include <array>
 #include <atomic>
 #include <cstddef>
@@ -12,8 +14,6 @@ namespace jumelix {
 
 // In order of precedence: Unreadable > SameFile > Changed > Identical or Different.
 enum class ComparisonVerdict { Identical, Different, SameFile, Changed, Unreadable, Stopped };
-
-enum class UnreadableReason { None, AccessDenied, Gone, NotARegularFile, ReadError };
 
 struct ComparisonResult {
     ComparisonVerdict Verdict = ComparisonVerdict::Stopped;

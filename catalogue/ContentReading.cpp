@@ -1,0 +1,536 @@
+#include "ContentReading.h"
+
+#include "FileReading.h"
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <tuple>
+
+namespace jumelix {
+namespace {
+
+// Whole contents are read in long runs: a few streams keep a disk busy.
+constexpr unsigned kStreams = 4;
+// Files of one group open at a time in a stream.
+constexpr std::size_t kGroupFiles = 16;
+// Descriptors left for the rest of the program.
+constexpr std::size_t kSpareDescriptors = 16;
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor()
+    {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+bool IsListedFile(const struct stat& st, std::uint64_t size)
+{
+    return S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) == size;
+}
+
+}  // namespace
+
+ContentReading::ContentReading(const Catalogue& catalogue, const ContentOptions& options)
+    : catalogue_(catalogue), options_(options)
+{
+    classes_.Fate.assign(catalogue.size(), ContentFate::Pending);
+    classes_.First.assign(catalogue.size(), 0);
+    driver_ = std::thread([this] {
+        Run();
+        const std::lock_guard lock(mutex_);
+        done_ = true;
+        ended_.notify_all();
+    });
+}
+
+ContentReading::~ContentReading()
+{
+    RequestStop();
+    if (driver_.joinable())
+        driver_.join();
+}
+
+bool ContentReading::WaitFor(std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(mutex_);
+    return ended_.wait_for(lock, timeout, [this] { return done_; });
+}
+
+std::uint32_t ContentReading::Thousandths() const
+{
+    const std::uint64_t total = totalBytes_.load(std::memory_order_relaxed);
+    const std::uint64_t settled = settledBytes_.load(std::memory_order_relaxed);
+    return total == 0 ? 0 : static_cast<std::uint32_t>(settled * 1000.0 / static_cast<double>(total));
+}
+
+ContentClasses ContentReading::Result()
+{
+    if (driver_.joinable())
+        driver_.join();
+    classes_.FilesRead = filesRead_.load(std::memory_order_relaxed);
+    classes_.BytesRead = bytesRead_.load(std::memory_order_relaxed);
+    return std::move(classes_);
+}
+
+void ContentReading::Run()
+{
+    PickCandidates();
+    BudgetDescriptors();
+    const auto stages = {&ContentReading::ReadFirstBlocks, &ContentReading::DropLinks,
+                         &ContentReading::CompareGroups};
+    for (const auto stage : stages) {
+        if (Stopping() || candidates_.empty())
+            return;
+        (this->*stage)();
+    }
+}
+
+// Only a file that shares its size with another can have a copy.
+void ContentReading::PickCandidates()
+{
+    std::vector<std::uint32_t> bySize(catalogue_.size());
+    for (std::uint32_t entry = 0; entry < bySize.size(); ++entry)
+        bySize[entry] = entry;
+    std::sort(bySize.begin(), bySize.end(), [this](std::uint32_t a, std::uint32_t b) {
+        return std::pair(catalogue_.SizeOf(a), a) < std::pair(catalogue_.SizeOf(b), b);
+    });
+    std::uint64_t total = 0;
+    for (std::size_t first = 0; first < bySize.size();) {
+        const std::uint64_t size = catalogue_.SizeOf(bySize[first]);
+        std::size_t last = first + 1;
+        while (last < bySize.size() && catalogue_.SizeOf(bySize[last]) == size)
+            ++last;
+        for (std::size_t k = first; k < last; ++k) {
+            if (size == 0)
+                SettleEntry(bySize[k], ContentFate::Empty);
+            else if (last - first == 1)
+                SettleEntry(bySize[k], ContentFate::Alone);
+            else
+                candidates_.push_back({bySize[k], size, 0, 0, 0, ContentFate::Pending});
+        }
+        if (size > 0 && last - first > 1)
+            total += size * (last - first);
+        first = last;
+    }
+    // Read in catalogue order, which is the walk's: files of a folder together.
+    std::sort(candidates_.begin(), candidates_.end(),
+              [](const Candidate& a, const Candidate& b) { return a.entry < b.entry; });
+    classes_.Candidates = candidates_.size();
+    totalBytes_.store(total, std::memory_order_relaxed);
+    settledBytes_.store(0, std::memory_order_relaxed);
+}
+
+// A file no larger than the block is read whole here, one byte more showing
+// that it grew. Files of one folder go to one reader, which opens them from
+// the folder.
+void ContentReading::ReadFirstBlocks()
+{
+    std::vector<std::pair<std::size_t, std::size_t>> folders;
+    for (std::size_t first = 0; first < candidates_.size();) {
+        std::size_t last = first + 1;
+        const Catalogue::FolderId folder = catalogue_.FolderOf(candidates_[first].entry);
+        while (last < candidates_.size() && catalogue_.FolderOf(candidates_[last].entry) == folder)
+            ++last;
+        folders.emplace_back(first, last);
+        first = last;
+    }
+    OnReaders(folders.size(), readers_, options_.FirstBlockBytes + 1, [this, &folders](std::size_t i, char* buffer) {
+        const auto [first, last] = folders[i];
+        const std::string folderText(catalogue_.FolderText(catalogue_.FolderOf(candidates_[first].entry)));
+        const Descriptor folder(last - first > 1 ? open(folderText.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC) : -1);
+        for (std::size_t k = first; k < last && !Stopping(); ++k) {
+            Candidate& candidate = candidates_[k];
+            const std::string name(catalogue_.NameOf(candidate.entry));
+            const Descriptor file(folder.get() >= 0 ? OpenForReading(name.c_str(), folder.get())
+                                                    : OpenForReading(PathOf(candidate).c_str()));
+            ReadFirstBlock(file.get(), candidate, buffer);
+        }
+    });
+    DropSettled();
+}
+
+void ContentReading::ReadFirstBlock(int fd, Candidate& candidate, char* buffer)
+{
+    struct stat st {};
+    if (fd < 0 || fstat(fd, &st) != 0 || !IsListedFile(st, candidate.size))
+        return Settle(candidate, ContentFate::Unreadable);
+    candidate.device = st.st_dev;
+    candidate.inode = st.st_ino;
+    const bool whole = candidate.size <= options_.FirstBlockBytes;
+    const std::size_t wanted = whole ? candidate.size + 1 : options_.FirstBlockBytes;
+    const auto expected = static_cast<ssize_t>(whole ? candidate.size : wanted);
+    // A short read of a regular file is its end: no second read to see it.
+    ssize_t got = read(fd, buffer, wanted);
+    if (got >= 0 && got < expected) {
+        const ssize_t more = ReadFully(fd, buffer + got, wanted - static_cast<std::size_t>(got));
+        got = more < 0 ? more : got + more;
+    }
+    if (got >= 0)
+        Count(static_cast<std::uint64_t>(got));
+    if (got != expected)
+        return Settle(candidate, ContentFate::Unreadable);
+    candidate.hash = HashBytes(buffer, static_cast<std::size_t>(got));
+}
+
+// Each stream holds up to a group's files open, and each first-block reader
+// one file, within what the process may open besides.
+void ContentReading::BudgetDescriptors()
+{
+    rlimit limit{};
+    std::size_t open = 0;
+    for ([[maybe_unused]] const auto& fd : std::filesystem::directory_iterator("/proc/self/fd", std::filesystem::directory_options::skip_permission_denied))
+        ++open;
+    const std::size_t allowed = getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY
+                                    ? static_cast<std::size_t>(limit.rlim_cur)
+                                    : SIZE_MAX / 2;
+    const std::size_t free = allowed > open + kSpareDescriptors + 2 ? allowed - open - kSpareDescriptors : 2;
+    readers_ = static_cast<unsigned>(std::clamp<std::size_t>(free, 1, std::max(options_.Readers, 1U)));
+    streams_ = static_cast<unsigned>(std::clamp<std::size_t>(free / 2, 1, kStreams));
+    groupFiles_ = std::clamp<std::size_t>(free / streams_, 2, kGroupFiles);
+}
+
+// Only the first path in catalogue order stands for a file.
+void ContentReading::DropLinks()
+{
+    std::sort(candidates_.begin(), candidates_.end(), [](const Candidate& a, const Candidate& b) {
+        return std::tie(a.device, a.inode, a.entry) < std::tie(b.device, b.inode, b.entry);
+    });
+    for (std::size_t k = 1; k < candidates_.size(); ++k) {
+        const Candidate& before = candidates_[k - 1];
+        if (candidates_[k].device == before.device && candidates_[k].inode == before.inode)
+            Settle(candidates_[k], ContentFate::Link);
+    }
+    DropSettled();
+    KeepGroupsOfTwo();
+}
+
+// A group is read in lockstep, a block of each member at a time, and split
+// wherever blocks differ: each byte is read once, and a member stops being
+// read once no other still matches it. A group too large to hold open is
+// first split by a hash of the whole contents, then read against its first
+// member in batches.
+void ContentReading::CompareGroups()
+{
+    std::vector<std::vector<std::size_t>> groups;
+    for (std::size_t first = 0; first < candidates_.size();) {
+        std::size_t last = first + 1;
+        while (last < candidates_.size() && candidates_[last].size == candidates_[first].size &&
+               candidates_[last].hash == candidates_[first].hash)
+            ++last;
+        groups.emplace_back();
+        for (std::size_t k = first; k < last; ++k)
+            groups.back().push_back(k);
+        first = last;
+    }
+    // The largest groups first, so that no reader is left with one at the end.
+    std::stable_sort(groups.begin(), groups.end(), [this](const auto& a, const auto& b) {
+        return candidates_[a.front()].size * a.size() > candidates_[b.front()].size * b.size();
+    });
+    OnReaders(groups.size(), streams_, options_.BufferBytes,
+              [this, &groups](std::size_t i, char* buffer) { CompareGroup(groups[i], false, buffer); });
+}
+
+void ContentReading::CompareGroup(const std::vector<std::size_t>& members, bool hashed, char* buffer)
+{
+    if (members.size() > groupFiles_ && !hashed)
+        return SplitByHash(members, buffer);
+    if (members.size() <= groupFiles_) {
+        const Lockstep read = ReadInLockstep(members, buffer);
+        if (read.stopped)
+            return;
+        for (const std::size_t k : read.failed)
+            Settle(candidates_[k], ContentFate::Unreadable);
+        for (const auto& set : read.sets)
+            SettleSet(set);
+        return;
+    }
+    // Batches against the first member; whatever differs from it is read again
+    // as a group of its own, which hashes make rare.
+    const std::size_t leader = members.front();
+    bool leaderCopied = false;
+    std::vector<std::size_t> rest;
+    for (std::size_t from = 1; from < members.size(); from += groupFiles_ - 1) {
+        std::vector<std::size_t> batch{leader};
+        const std::size_t to = std::min(members.size(), from + groupFiles_ - 1);
+        batch.insert(batch.end(), members.begin() + static_cast<std::ptrdiff_t>(from),
+                     members.begin() + static_cast<std::ptrdiff_t>(to));
+        const Lockstep read = ReadInLockstep(batch, buffer);
+        if (read.stopped)
+            return;
+        for (const std::size_t k : read.failed) {
+            if (k != leader)
+                Settle(candidates_[k], ContentFate::Unreadable);
+        }
+        const bool leaderFailed = std::find(read.failed.begin(), read.failed.end(), leader) != read.failed.end();
+        if (leaderFailed) {
+            // Its copies so far stay; the others are read again without it.
+            if (!leaderCopied)
+                Settle(candidates_[leader], ContentFate::Unreadable);
+            for (const auto& set : read.sets)
+                rest.insert(rest.end(), set.begin(), set.end());
+            rest.insert(rest.end(), members.begin() + static_cast<std::ptrdiff_t>(to), members.end());
+            break;
+        }
+        for (const auto& set : read.sets) {
+            if (set.front() != leader) {
+                rest.insert(rest.end(), set.begin(), set.end());
+                continue;
+            }
+            for (const std::size_t k : set) {
+                if (k != leader)
+                    SettleCopy(k, leader);
+            }
+            if (set.size() > 1 && !leaderCopied) {
+                SettleCopy(leader, leader);
+                leaderCopied = true;
+            }
+        }
+    }
+    if (!leaderCopied && candidates_[leader].fate == ContentFate::Pending)
+        Settle(candidates_[leader], ContentFate::Alone);
+    std::sort(rest.begin(), rest.end());
+    if (rest.size() == 1)
+        Settle(candidates_[rest.front()], ContentFate::Alone);
+    else if (!rest.empty())
+        CompareGroup(rest, hashed, buffer);
+}
+
+void ContentReading::SplitByHash(std::vector<std::size_t> members, char* buffer)
+{
+    for (const std::size_t k : members) {
+        if (Stopping())
+            return;
+        HashWholeContents(candidates_[k], buffer);
+    }
+    std::erase_if(members, [this](std::size_t k) { return candidates_[k].fate != ContentFate::Pending; });
+    std::sort(members.begin(), members.end(), [this](std::size_t a, std::size_t b) {
+        return std::pair(candidates_[a].hash, a) < std::pair(candidates_[b].hash, b);
+    });
+    for (std::size_t first = 0; first < members.size();) {
+        std::size_t last = first + 1;
+        while (last < members.size() && candidates_[members[last]].hash == candidates_[members[first]].hash)
+            ++last;
+        if (last - first == 1)
+            Settle(candidates_[members[first]], ContentFate::Alone);
+        else
+            CompareGroup({members.begin() + static_cast<std::ptrdiff_t>(first),
+                          members.begin() + static_cast<std::ptrdiff_t>(last)},
+                         true, buffer);
+        first = last;
+    }
+}
+
+void ContentReading::HashWholeContents(Candidate& candidate, char* buffer)
+{
+    const Descriptor file(OpenForReading(PathOf(candidate).c_str()));
+    if (!IsAsRead(file.get(), candidate))
+        return Settle(candidate, ContentFate::Unreadable);
+    posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    std::uint64_t hash = 0;
+    std::uint64_t done = 0;
+    while (done < candidate.size) {
+        if (Stopping())
+            return;
+        const auto length = static_cast<std::size_t>(
+            std::min<std::uint64_t>(options_.BufferBytes, candidate.size - done));
+        const ssize_t got = ReadFully(file.get(), buffer, length);
+        if (got != static_cast<ssize_t>(length))
+            return Settle(candidate, ContentFate::Unreadable);
+        hash = HashBytes(buffer, length, hash);
+        done += length;
+    }
+    Count(done);
+    if (!IsAsRead(file.get(), candidate))
+        return Settle(candidate, ContentFate::Unreadable);
+    candidate.hash = hash;
+}
+
+ContentReading::Lockstep ContentReading::ReadInLockstep(const std::vector<std::size_t>& members, char* buffer)
+{
+    Lockstep read;
+    const std::uint64_t size = candidates_[members.front()].size;
+    const std::size_t n = members.size();
+    const std::size_t block = options_.BufferBytes / n;
+    std::vector<int> fds(n, -1);
+    const auto closeAll = [&fds] {
+        for (const int fd : fds) {
+            if (fd >= 0)
+                close(fd);
+        }
+    };
+    // Sets of places in `members`; a set of one is read no further.
+    std::vector<std::vector<std::size_t>> sets(1);
+    const auto fail = [&](std::size_t i) {
+        read.failed.push_back(members[i]);
+        close(fds[i]);
+        fds[i] = -1;
+    };
+    for (std::size_t i = 0; i < n; ++i) {
+        fds[i] = OpenForReading(PathOf(candidates_[members[i]]).c_str());
+        if (fds[i] >= 0 && IsAsRead(fds[i], candidates_[members[i]])) {
+            posix_fadvise(fds[i], 0, 0, POSIX_FADV_SEQUENTIAL);
+            sets[0].push_back(i);
+        } else if (fds[i] >= 0) {
+            fail(i);
+        } else {
+            read.failed.push_back(members[i]);
+        }
+    }
+    const auto open = [](const auto& set) { return set.size() > 1; };
+    std::uint64_t done = 0;
+    while (done < size && std::any_of(sets.begin(), sets.end(), open)) {
+        if (Stopping()) {
+            closeAll();
+            read.stopped = true;
+            return read;
+        }
+        const auto length = static_cast<std::size_t>(std::min<std::uint64_t>(block, size - done));
+        std::vector<std::vector<std::size_t>> split;
+        for (auto& set : sets) {
+            if (set.size() < 2) {
+                split.push_back(std::move(set));
+                continue;
+            }
+            const auto first = split.size();
+            for (const std::size_t i : set) {
+                char* bytes = buffer + i * block;
+                if (ReadFully(fds[i], bytes, length) != static_cast<ssize_t>(length)) {
+                    fail(i);
+                    continue;
+                }
+                Count(length);
+                const auto same = std::find_if(split.begin() + static_cast<std::ptrdiff_t>(first), split.end(),
+                                               [&](const auto& part) {
+                                                   return std::memcmp(buffer + part.front() * block, bytes, length) == 0;
+                                               });
+                if (same == split.end())
+                    split.push_back({i});
+                else
+                    same->push_back(i);
+            }
+        }
+        sets = std::move(split);
+        done += length;
+    }
+    // A file that grew or shrank while it was read is not the one listed.
+    for (auto& set : sets) {
+        if (set.size() < 2)
+            continue;
+        std::erase_if(set, [&](std::size_t i) {
+            const bool changed = !IsAsRead(fds[i], candidates_[members[i]]);
+            if (changed)
+                fail(i);
+            return changed;
+        });
+    }
+    closeAll();
+    for (const auto& set : sets) {
+        if (set.empty())
+            continue;
+        read.sets.emplace_back();
+        for (const std::size_t i : set)
+            read.sets.back().push_back(members[i]);
+    }
+    return read;
+}
+
+bool ContentReading::IsAsRead(int fd, const Candidate& candidate)
+{
+    struct stat st {};
+    return fd >= 0 && fstat(fd, &st) == 0 && IsListedFile(st, candidate.size) &&
+           st.st_dev == candidate.device && st.st_ino == candidate.inode;
+}
+
+void ContentReading::SettleSet(const std::vector<std::size_t>& set)
+{
+    for (const std::size_t k : set) {
+        if (set.size() > 1)
+            SettleCopy(k, set.front());
+        else
+            Settle(candidates_[k], ContentFate::Alone);
+    }
+}
+
+void ContentReading::SettleCopy(std::size_t k, std::size_t first)
+{
+    classes_.First[candidates_[k].entry] = candidates_[first].entry;
+    Settle(candidates_[k], ContentFate::Copy);
+}
+
+template <typename Work>
+void ContentReading::OnReaders(std::size_t count, unsigned readers, std::size_t bufferBytes, Work work)
+{
+    if (count == 0)
+        return;
+    std::atomic<std::size_t> next{0};
+    const auto read = [&] {
+        const auto buffer = std::make_unique_for_overwrite<char[]>(std::max<std::size_t>(bufferBytes, 1));
+        for (std::size_t i = next++; i < count && !Stopping(); i = next++)
+            work(i, buffer.get());
+    };
+    std::vector<std::thread> threads(std::min<std::size_t>(std::max(readers, 1U), count) - 1);
+    for (std::thread& thread : threads)
+        thread = std::thread(read);
+    read();
+    for (std::thread& thread : threads)
+        thread.join();
+}
+
+void ContentReading::DropSettled()
+{
+    std::erase_if(candidates_, [](const Candidate& c) { return c.fate != ContentFate::Pending; });
+}
+
+void ContentReading::KeepGroupsOfTwo()
+{
+    std::sort(candidates_.begin(), candidates_.end(), [](const Candidate& a, const Candidate& b) {
+        return std::tie(a.size, a.hash, a.entry) < std::tie(b.size, b.hash, b.entry);
+    });
+    for (std::size_t first = 0; first < candidates_.size();) {
+        std::size_t last = first + 1;
+        while (last < candidates_.size() && candidates_[last].size == candidates_[first].size &&
+               candidates_[last].hash == candidates_[first].hash)
+            ++last;
+        if (last - first == 1)
+            Settle(candidates_[first], ContentFate::Alone);
+        first = last;
+    }
+    DropSettled();
+}
+
+void ContentReading::SettleEntry(std::uint32_t entry, ContentFate fate)
+{
+    classes_.Fate[entry] = fate;
+    settled_.fetch_add(1, std::memory_order_relaxed);
+}
+
+void ContentReading::Settle(Candidate& candidate, ContentFate fate)
+{
+    candidate.fate = fate;
+    SettleEntry(candidate.entry, fate);
+    settledBytes_.fetch_add(candidate.size, std::memory_order_relaxed);
+}
+
+void ContentReading::Count(std::uint64_t bytes)
+{
+    filesRead_.fetch_add(1, std::memory_order_relaxed);
+    bytesRead_.fetch_add(bytes, std::memory_order_relaxed);
+}
+
+}  // namespace jumelix
