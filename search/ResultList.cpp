@@ -59,6 +59,11 @@ std::size_t ResultList::ItemAt(std::uint64_t row) const
                                     itemEnds_.begin());
 }
 
+bool ResultList::ByContents() const
+{
+    return groups_ && groups_->ByContents();
+}
+
 std::uint64_t ResultList::ItemStart(std::size_t item) const
 {
     return item == 0 ? 0 : itemEnds_[item - 1];

@@ -74,6 +74,8 @@ public:
 
     // The catalogue the rows copy; none before a search.
     const Catalogue* Entries() const;
+    // Whether a row's double holds its bytes, not only its size.
+    bool ByContents() const;
     // Nothing when `row` is not below RowCount().
     std::optional<RowOrigin> OriginOf(std::uint64_t row) const;
     // The row of that origin as the list now stands; kNoRow while the search

@@ -2,43 +2,51 @@
 
 #include <algorithm>
 #include <tuple>
+#include <utility>
 
 namespace jumelix {
 
-SizeGroups::SizeGroups(const Catalogue& catalogue) : catalogue_(catalogue)
+SizeGroups::SizeGroups(const Catalogue& catalogue) : SizeGroups(catalogue, {}, false) {}
+
+SizeGroups::SizeGroups(const Catalogue& catalogue, std::vector<std::uint64_t> copySets)
+    : SizeGroups(catalogue, std::move(copySets), true)
+{
+}
+
+SizeGroups::SizeGroups(const Catalogue& catalogue, std::vector<std::uint64_t> copySets,
+                       bool byContents)
+    : catalogue_(catalogue), byContents_(byContents), copySets_(std::move(copySets))
 {
     const auto n = static_cast<std::uint32_t>(catalogue.size());
     struct Key {
-        std::uint64_t size;
+        std::uint64_t key;
         Catalogue::FolderId folder;
         std::uint32_t entry;
     };
     std::vector<Key> keys(n);
     for (std::uint32_t i = 0; i < n; ++i)
-        keys[i] = {catalogue.SizeOf(i), catalogue.FolderOf(i), i};
+        keys[i] = {KeyOf(i), catalogue.FolderOf(i), i};
     const auto entriesOf = [&keys] {
         std::vector<std::uint32_t> entries(keys.size());
         std::transform(keys.begin(), keys.end(), entries.begin(), [](const Key& k) { return k.entry; });
         return entries;
     };
     std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
-        return std::tie(a.size, a.entry) < std::tie(b.size, b.entry);
+        return std::tie(a.key, a.entry) < std::tie(b.key, b.entry);
     });
     order_[0] = entriesOf();
     // Folder ids stand for folder texts: the catalogue gives one id per text.
     std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
-        return std::tie(a.size, a.folder, a.entry) < std::tie(b.size, b.folder, b.entry);
+        return std::tie(a.key, a.folder, a.entry) < std::tie(b.key, b.folder, b.entry);
     });
     order_[1] = entriesOf();
     keys = {};
 
-    const auto sameSize = [&catalogue](std::uint32_t a, std::uint32_t b) {
-        return catalogue.SizeOf(a) == catalogue.SizeOf(b);
+    const auto sameKey = [this](std::uint32_t a, std::uint32_t b) { return KeyOf(a) == KeyOf(b); };
+    const auto sameFolder = [&catalogue, sameKey](std::uint32_t a, std::uint32_t b) {
+        return sameKey(a, b) && catalogue.FolderOf(a) == catalogue.FolderOf(b);
     };
-    const auto sameFolder = [&catalogue, sameSize](std::uint32_t a, std::uint32_t b) {
-        return sameSize(a, b) && catalogue.FolderOf(a) == catalogue.FolderOf(b);
-    };
-    MarkGroups(0, sameSize);
+    MarkGroups(0, sameKey);
     MarkGroups(1, sameFolder);
     SortNamesWithinFolders();
     MarkGroups(2, [&catalogue, sameFolder](std::uint32_t a, std::uint32_t b) {

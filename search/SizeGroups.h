@@ -13,14 +13,20 @@ namespace jumelix {
 // "Tailles identiques" (same size and folder, other name).
 enum class ListSide : std::uint8_t { Upper, Lower };
 
-// The catalogue's entries grouped by size, each size group split by folder and
-// each folder group by name, every group in catalogue order. A list's partners
+// The catalogue's entries grouped by size (or by set of copies), each group
+// split by folder and each folder group by name, every group in catalogue order. A list's partners
 // of an entry are one group minus the sub-group that holds the entry, so the
 // rows of both lists are worked out from here without ever being stored.
 // Holds entry numbers only: the catalogue must outlive it unchanged.
 class SizeGroups {
 public:
     explicit SizeGroups(const Catalogue& catalogue);
+    // Groups by the sets of copies instead: entries with equal keys are copies
+    // of one another; one key per entry.
+    SizeGroups(const Catalogue& catalogue, std::vector<std::uint64_t> copySets);
+
+    // Whether the groups are sets of copies rather than sizes.
+    bool ByContents() const { return byContents_; }
 
     const Catalogue& catalogue() const { return catalogue_; }
     std::uint32_t EntryCount() const { return static_cast<std::uint32_t>(order_[0].size()); }
@@ -56,6 +62,7 @@ private:
     static constexpr int kLevels = 3;
     static std::size_t Index(ListSide side) { return side == ListSide::Upper ? 0 : 1; }
 
+    SizeGroups(const Catalogue& catalogue, std::vector<std::uint64_t> copySets, bool byContents);
     template <typename Same>
     void MarkGroups(int level, Same same);
     void SortNamesWithinFolders();
@@ -67,7 +74,14 @@ private:
     std::uint32_t CountAmong(int level, std::uint32_t entry, std::uint32_t first,
                              std::uint32_t last) const;
 
+    std::uint64_t KeyOf(std::uint32_t entry) const
+    {
+        return byContents_ ? copySets_[entry] : catalogue_.SizeOf(entry);
+    }
+
     const Catalogue& catalogue_;
+    const bool byContents_;
+    const std::vector<std::uint64_t> copySets_;
     // Each level's entries, group after group, catalogue order within a group.
     std::array<std::vector<std::uint32_t>, kLevels> order_;
     // Per entry: where its group of each level begins and ends in order_.
