@@ -54,7 +54,8 @@ QString ResultModel::Description(std::uint64_t row) const
     const std::optional<Files> files = FilesOf(row);
     if (!files)
         return {};
-    return FromBytes(files->Path) + QStringLiteral("\nMême taille que\u00a0: ") +
+    return FromBytes(files->Path) + (list_.ByContents() ? QStringLiteral("\nMême contenu que\u00a0: ")
+                                                        : QStringLiteral("\nMême taille que\u00a0: ")) +
            FromBytes(files->DoublePath);
 }
 

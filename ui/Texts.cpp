@@ -1,8 +1,10 @@
 #include "Texts.h"
 
+#include "ContentSearch.h"
 #include "FileComparison.h"
 
 #include <QLocale>
+#include <QStringList>
 
 #include <array>
 
@@ -86,6 +88,40 @@ QString ComparisonText(const ComparisonResult& result, const std::string& first,
                         .arg(Quoted(paths[k]), Quoted(result.LinkTargets[k]));
     }
     return text;
+}
+
+namespace {
+
+// The singular for 0 and 1, as French counts.
+QString Counted(std::uint64_t count, const QString& one, const QString& many)
+{
+    return (count > 1 ? many : one).arg(Figures(count));
+}
+
+}  // namespace
+
+QString ContentSearchText(const ContentSummary& summary)
+{
+    QStringList sentences;
+    if (summary.DuplicateFiles == 0) {
+        sentences << QStringLiteral("Aucun fichier n'a de double au contenu identique.");
+    } else {
+        sentences << Counted(summary.DuplicateFiles, QStringLiteral("%1 fichier a un double au contenu identique."),
+                             QStringLiteral("%1 fichiers ont un double au contenu identique."))
+                  << Counted(summary.DuplicateBytes, QStringLiteral("%1 octet est en double."),
+                             QStringLiteral("%1 octets sont en double."));
+    }
+    if (summary.Unreadable > 0)
+        sentences << Counted(summary.Unreadable,
+                             QStringLiteral("%1 fichier n'a pas pu être lu ou a changé depuis le parcours."),
+                             QStringLiteral("%1 fichiers n'ont pas pu être lus ou ont changé depuis le parcours."));
+    if (summary.Links > 0)
+        sentences << Counted(summary.Links, QStringLiteral("%1 chemin mène à un fichier déjà compté (lien)."),
+                             QStringLiteral("%1 chemins mènent à un fichier déjà compté (liens)."));
+    if (summary.Empty > 0)
+        sentences << Counted(summary.Empty, QStringLiteral("%1 fichier vide n'est pas comparé."),
+                             QStringLiteral("%1 fichiers vides ne sont pas comparés."));
+    return sentences.join(u' ');
 }
 
 QString ErrorBoxText(const QString& error)

@@ -10,6 +10,7 @@
 namespace jumelix {
 
 struct ComparisonResult;
+struct ContentSummary;
 
 // The program's texts for the user, in French (Qt Core only).
 
@@ -31,6 +32,10 @@ QString LengthText(std::uint64_t rows);
 // with a sentence for each of the two that is a symbolic link.
 QString ComparisonText(const ComparisonResult& result, const std::string& first,
                        const std::string& second);
+
+// What a completed search by contents found, then what it left out and why,
+// a sentence each, only when there is something to say.
+QString ContentSearchText(const ContentSummary& summary);
 
 // An error's text as the error box shows it: a full stop is added unless the
 // last character's code is at or below that of ".".

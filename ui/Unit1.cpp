@@ -1,6 +1,7 @@
 #include "Unit1.h"
 
 #include "ApplicationCursor.h"
+#include "ContentSearch.h"
 #include "Collation.h"
 #include "DirectoryEdit.h"
 #include "Messages.h"
@@ -25,6 +26,8 @@ namespace jumelix {
 namespace {
 
 constexpr auto kPumpInterval = std::chrono::milliseconds(5);
+// The bar's range while the search by contents reads.
+constexpr int kThousandths = 1000;
 
 // Why step 1 cannot walk `folder`, as the user is told; empty when it can.
 QString WalkRefusal(FileEnumeration& files, const QString& folder)
@@ -269,11 +272,14 @@ void TForm1::endWalk(std::int32_t filesAdded, StepEnd end)
 void TForm1::runSearch()
 {
     searching_ = true;
+    const bool byContents = ui_->CheckBox9->isChecked();
     ui_->Label6->setText(QStringLiteral("0"));
     ui_->Label8->setEnabled(true);
     ui_->Label6->setEnabled(true);
     clearResults();
     ui_->Label9->show();
+    if (byContents)
+        ui_->ProgressBar1->setRange(0, kThousandths);
     ui_->ProgressBar1->setValue(0);
     ui_->ProgressBar1->show();
     // The hint shows from this first pass on: a stop asked in it counts, as does a
@@ -287,18 +293,23 @@ void TForm1::runSearch()
     lastPump_ = {};
 
     SearchOutcome outcome{};
+    std::optional<ContentSummary> summary;
     try {
-        outcome = RunDuplicateSearch(catalogue_, Flags, *this, upper_, lower_);
+        if (byContents)
+            outcome = RunContentSearch(catalogue_, Flags, *this, upper_, lower_, summary.emplace());
+        else
+            outcome = RunDuplicateSearch(catalogue_, Flags, *this, upper_, lower_);
     } catch (...) {
-        endSearch(StepEnd::Failed);
+        endSearch(StepEnd::Failed, {});
         throw;
     }
-    endSearch(outcome == SearchOutcome::Completed ? StepEnd::Completed : StepEnd::Stopped);
+    endSearch(outcome == SearchOutcome::Completed ? StepEnd::Completed : StepEnd::Stopped, summary);
 }
 
 // A search stopped for another command, or by closing the window, ends without
 // its message; a failed one ends as a stopped one, but with its flags cleared.
-void TForm1::endSearch(StepEnd end)
+// A search by contents ends with what it found and left out.
+void TForm1::endSearch(StepEnd end, const std::optional<ContentSummary>& summary)
 {
     searching_ = false;
     // The counter, the lists and the bar are final before the message opens.
@@ -310,6 +321,7 @@ void TForm1::endSearch(StepEnd end)
         ui_->Label9->hide();
         ui_->ProgressBar1->setValue(0);
         ui_->ProgressBar1->hide();
+        ui_->ProgressBar1->setRange(0, std::max(FilesAdded, 1));
     };
     // A stopped search leaves its bar and hint in sight under its message, as
     // they stood at the stop; a completed one clears them before its message.
@@ -319,8 +331,11 @@ void TForm1::endSearch(StepEnd end)
         hideExtras();
     } else {
         hideExtras();
+        QString text = QStringLiteral("Recherche terminée.");
+        if (summary)
+            text += u' ' + ContentSearchText(*summary);
         if (!silent)
-            ShowMessage(this, MessageKind::Information, QStringLiteral("Recherche terminée."));
+            ShowMessage(this, MessageKind::Information, text);
     }
     if (end == StepEnd::Failed) {
         Flags.SearchRunning = false;

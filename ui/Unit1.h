@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Catalogue.h"
+#include "ContentSearch.h"
 #include "DuplicateSearch.h"
 #include "FileEnumeration.h"
 #include "Messages.h"
@@ -16,6 +17,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -82,7 +84,7 @@ private:
     void runWalk();
     void endWalk(std::int32_t filesAdded, StepEnd end);
     void runSearch();
-    void endSearch(StepEnd end);
+    void endSearch(StepEnd end, const std::optional<ContentSummary>& summary);
     void clearResults();
     bool busy() const;
     void compareWithDouble(const ResultModel& model, std::uint64_t row);
