@@ -4,6 +4,7 @@
 
 namespace jumelix {
 class Catalogue;
+class ResultList;
 }
 
 namespace jumelix::bench {
@@ -15,6 +16,19 @@ int GuiWalk(int argc, char** argv);
 int GuiSearch(int argc, char** argv);
 int Compare(int argc, char** argv);
 int GuiCompare(int argc, char** argv);
+int Contents(int argc, char** argv);
+int GuiContents(int argc, char** argv);
+
+// Walks `folder` into the catalogue as step 1 does.
+struct WalkFigures {
+    std::int32_t filesAdded;
+    std::int64_t folders;
+    unsigned readers;
+};
+WalkFigures WalkInto(Catalogue& catalogue, const char* folder, const char* filter, bool recurse);
+
+// Each row as `tag<TAB>Folder<TAB>Name<TAB>Size`.
+void PrintRows(const ResultList& list, char tag);
 
 // What `--synthetic N [--seed S]` or `--equal N` (argv[1] on) made of the
 // catalogue: a seeded synthetic catalogue of N entries, or N files of one size

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -197,28 +198,47 @@ double GoToDoubles(TForm1& form)
 
 }  // namespace
 
-int GuiWalk(int argc, char** argv)
+// Step 1 on DIR, and with `byContents` step 2 by contents after it.
+int GuiSteps(int argc, char** argv, bool byContents)
 {
     const bool cold = argc == 3 && std::strcmp(argv[1], "--cold") == 0;
     if (argc != 2 && !cold) {
-        std::fprintf(stderr, "usage: jumelix-bench gui-walk [--cold] DIR\n");
+        std::fprintf(stderr, "usage: jumelix-bench %s [--cold] DIR\n", byContents ? "gui-contents" : "gui-walk");
         return 2;
     }
     std::size_t entries = 0;
+    std::uint64_t rows = 0;
     const StepRun run = RunStep(
         argv[0],
-        [folder = QString::fromLocal8Bit(argv[argc - 1]), cold](TForm1& form) {
+        [folder = QString::fromLocal8Bit(argv[argc - 1]), cold, byContents](TForm1& form) {
             form.findChild<QLineEdit*>(QStringLiteral("DirectoryEdit1"))->setText(folder);
+            form.findChild<QCheckBox*>(QStringLiteral("CheckBox9"))->setChecked(byContents);
             if (cold)
                 DropPageCache();  // once the window is made, as a user would start the step
         },
-        [&entries](TForm1& form) {
+        [&entries, &rows, byContents](TForm1& form) {
             form.Button1Click();
             entries = form.FileCatalogue().size();
+            if (byContents)
+                form.Button2Click();
+            rows = form.UpperList().RowCount();
         });
-    std::printf("entries %zu seconds %.3f longest_gap_ms %.1f\n", entries, run.seconds,
-                run.longestGapMs);
+    if (byContents)
+        std::printf("rows %llu seconds %.3f longest_gap_ms %.1f\n", static_cast<unsigned long long>(rows),
+                    run.seconds, run.longestGapMs);
+    else
+        std::printf("entries %zu seconds %.3f longest_gap_ms %.1f\n", entries, run.seconds, run.longestGapMs);
     return 0;
+}
+
+int GuiWalk(int argc, char** argv)
+{
+    return GuiSteps(argc, argv, false);
+}
+
+int GuiContents(int argc, char** argv)
+{
+    return GuiSteps(argc, argv, true);
 }
 
 int GuiSearch(int argc, char** argv)

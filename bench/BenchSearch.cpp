@@ -76,15 +76,6 @@ void BuildEqual(Catalogue& catalogue, std::uint32_t n)
         catalogue.Append(catalogue.AddFolder("/e/" + std::to_string(i) + "/"), "same.bin", 4096);
 }
 
-void PrintRows(const ResultList& list, char tag)
-{
-    for (std::uint64_t r = 0; r < list.RowCount(); ++r) {
-        const ResultRow row = list.Row(r);
-        std::printf("%c\t%s\t%.*s\t%s\n", tag, row.Folder.c_str(), static_cast<int>(row.Name.size()),
-                    row.Name.data(), DecimalText(row.Size).c_str());
-    }
-}
-
 // The first, middle and last rows, to show that any row can be read.
 void PrintSampleRows(const ResultList& list, const char* name)
 {
@@ -144,6 +135,15 @@ int Usage()
 }
 
 }  // namespace
+
+void PrintRows(const ResultList& list, char tag)
+{
+    for (std::uint64_t r = 0; r < list.RowCount(); ++r) {
+        const ResultRow row = list.Row(r);
+        std::printf("%c\t%s\t%.*s\t%s\n", tag, row.Folder.c_str(), static_cast<int>(row.Name.size()),
+                    row.Name.data(), DecimalText(row.Size).c_str());
+    }
+}
 
 Made MakeCatalogue(int argc, char** argv, Catalogue* catalogue)
 {

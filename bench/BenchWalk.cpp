@@ -41,6 +41,17 @@ void PrintCatalogue(const Catalogue& catalogue)
 
 }  // namespace
 
+WalkFigures WalkInto(Catalogue& catalogue, const char* folder, const char* filter, bool recurse)
+{
+    PosixFileEnumeration files;
+    RunFlags flags;
+    CountingObserver observer;
+    FolderWalk walk(files, catalogue, flags, observer);
+    flags.WalkRunning = true;
+    walk.ScanFolder(folder, filter, 0, recurse);
+    return {walk.FilesAdded(), observer.folders, files.Readers()};
+}
+
 int Walk(int argc, char** argv)
 {
     bool recurse = true;
@@ -66,24 +77,18 @@ int Walk(int argc, char** argv)
         DropPageCache();
     const char* filter = operands.size() == 2 ? operands[1] : "*.*";
 
-    PosixFileEnumeration files;
     Catalogue catalogue;
-    RunFlags flags;
-    CountingObserver observer;
-    FolderWalk walk(files, catalogue, flags, observer);
-    flags.WalkRunning = true;
     const auto start = std::chrono::steady_clock::now();
-    walk.ScanFolder(operands[0], filter, 0, recurse);
+    const WalkFigures walked = WalkInto(catalogue, operands[0], filter, recurse);
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
-    flags.WalkRunning = false;
 
     if (print)
         PrintCatalogue(catalogue);
     // Printed with the catalogue, the figures go apart, so that `search` reads the catalogue as it is.
     std::fprintf(print ? stderr : stdout,
                  "entries %d folders %lld seconds %.6f peak_rss_kb %lld readers %u\n",
-                 walk.FilesAdded(), static_cast<long long>(observer.folders), seconds.count(),
-                 static_cast<long long>(PeakRssKb()), files.Readers());
+                 walked.filesAdded, static_cast<long long>(walked.folders), seconds.count(),
+                 static_cast<long long>(PeakRssKb()), walked.readers);
     return 0;
 }
 

@@ -41,6 +41,8 @@ int main(int argc, char** argv)
         {"gui-search", jumelix::bench::GuiSearch},
         {"compare", jumelix::bench::Compare},
         {"gui-compare", jumelix::bench::GuiCompare},
+        {"contents", jumelix::bench::Contents},
+        {"gui-contents", jumelix::bench::GuiContents},
     };
     if (argc >= 2) {
         for (const Command& command : commands) {

@@ -16,8 +16,10 @@ tidy=("${run[@]}" clang-tidy git)
 fuzz=(cmake make clang libclang-rt-14-dev)
 # `cpack -G DEB` works out the package's dependencies with dpkg-shlibdeps and file.
 package=("${run[@]}" dpkg-dev file)
-# bench/walk-vs-find.sh: the walk beside find (findutils), bfs and fdfind.
-bench=("${test[@]}" findutils bfs fd-find)
+# bench/walk-vs-find.sh: the walk beside find (findutils), bfs and fdfind;
+# bench/contents-vs-peers.sh: the search by contents beside rdfind, jdupes,
+# fdupes and rmlint, their peak sizes taken with /usr/bin/time (time).
+bench=("${test[@]}" findutils bfs fd-find rdfind jdupes fdupes rmlint time)
 # README's picture: the real program under Xvfb and a window manager, driven
 # with xdotool, cropped with imagemagick to the frame xprop and xwininfo give.
 screenshot=("${run[@]}" xvfb xauth openbox xdotool imagemagick x11-utils)
