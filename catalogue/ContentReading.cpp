@@ -20,6 +20,8 @@ namespace {
 constexpr unsigned kStreams = 4;
 // Files of one group open at a time in a stream.
 constexpr std::size_t kGroupFiles = 16;
+// The work of opening a file, in bytes read: about what reading costs warm.
+constexpr std::uint64_t kOpeningWork = std::uint64_t{32} << 10;
 // Descriptors left for the rest of the program.
 constexpr std::size_t kSpareDescriptors = 16;
 
@@ -74,9 +76,9 @@ bool ContentReading::WaitFor(std::chrono::milliseconds timeout)
 
 std::uint32_t ContentReading::Thousandths() const
 {
-    const std::uint64_t total = totalBytes_.load(std::memory_order_relaxed);
-    const std::uint64_t settled = settledBytes_.load(std::memory_order_relaxed);
-    return total == 0 ? 0 : static_cast<std::uint32_t>(settled * 1000.0 / static_cast<double>(total));
+    const std::uint64_t total = totalWork_.load(std::memory_order_relaxed);
+    const std::uint64_t done = workDone_.load(std::memory_order_relaxed);
+    return total == 0 ? 0 : static_cast<std::uint32_t>(static_cast<double>(done) * 1000.0 / static_cast<double>(total));
 }
 
 ContentClasses ContentReading::Result()
@@ -122,18 +124,17 @@ void ContentReading::PickCandidates()
             else if (last - first == 1)
                 SettleEntry(bySize[k], ContentFate::Alone);
             else
-                candidates_.push_back({bySize[k], size, 0, 0, 0, ContentFate::Pending});
+                candidates_.push_back({bySize[k], size, 0, 0, 0, 0, ContentFate::Pending});
         }
         if (size > 0 && last - first > 1)
-            total += size * (last - first);
+            total += (kOpeningWork + size) * (last - first);
         first = last;
     }
     // Read in catalogue order, which is the walk's: files of a folder together.
     std::sort(candidates_.begin(), candidates_.end(),
               [](const Candidate& a, const Candidate& b) { return a.entry < b.entry; });
     classes_.Candidates = candidates_.size();
-    totalBytes_.store(total, std::memory_order_relaxed);
-    settledBytes_.store(0, std::memory_order_relaxed);
+    totalWork_.store(total, std::memory_order_relaxed);
 }
 
 // A file no larger than the block is read whole here, one byte more showing
@@ -181,8 +182,10 @@ void ContentReading::ReadFirstBlock(int fd, Candidate& candidate, char* buffer)
         const ssize_t more = ReadFully(fd, buffer + got, wanted - static_cast<std::size_t>(got));
         got = more < 0 ? more : got + more;
     }
+    filesRead_.fetch_add(1, std::memory_order_relaxed);
+    Credit(candidate, kOpeningWork);
     if (got >= 0)
-        Count(static_cast<std::uint64_t>(got));
+        Count(candidate, static_cast<std::uint64_t>(got));
     if (got != expected)
         return Settle(candidate, ContentFate::Unreadable);
     candidate.hash = HashBytes(buffer, static_cast<std::size_t>(got));
@@ -354,8 +357,9 @@ void ContentReading::HashWholeContents(Candidate& candidate, char* buffer)
             return Settle(candidate, ContentFate::Unreadable);
         hash = HashBytes(buffer, length, hash);
         done += length;
+        Count(candidate, length);
     }
-    Count(done);
+    filesRead_.fetch_add(1, std::memory_order_relaxed);
     if (!IsAsRead(file.get(), candidate))
         return Settle(candidate, ContentFate::Unreadable);
     candidate.hash = hash;
@@ -385,6 +389,7 @@ ContentReading::Lockstep ContentReading::ReadInLockstep(const std::vector<std::s
         fds[i] = OpenForReading(PathOf(candidates_[members[i]]).c_str());
         if (fds[i] >= 0 && IsAsRead(fds[i], candidates_[members[i]])) {
             posix_fadvise(fds[i], 0, 0, POSIX_FADV_SEQUENTIAL);
+            filesRead_.fetch_add(1, std::memory_order_relaxed);
             sets[0].push_back(i);
         } else if (fds[i] >= 0) {
             fail(i);
@@ -414,7 +419,7 @@ ContentReading::Lockstep ContentReading::ReadInLockstep(const std::vector<std::s
                     fail(i);
                     continue;
                 }
-                Count(length);
+                Count(candidates_[members[i]], length);
                 const auto same = std::find_if(split.begin() + static_cast<std::ptrdiff_t>(first), split.end(),
                                                [&](const auto& part) {
                                                    return std::memcmp(buffer + part.front() * block, bytes, length) == 0;
@@ -524,13 +529,24 @@ void ContentReading::Settle(Candidate& candidate, ContentFate fate)
 {
     candidate.fate = fate;
     SettleEntry(candidate.entry, fate);
-    settledBytes_.fetch_add(candidate.size, std::memory_order_relaxed);
+    const std::uint64_t work = kOpeningWork + candidate.size;
+    workDone_.fetch_add(work - std::min(candidate.work, work), std::memory_order_relaxed);
+    candidate.work = work;
 }
 
-void ContentReading::Count(std::uint64_t bytes)
+void ContentReading::Count(Candidate& candidate, std::uint64_t bytes)
 {
-    filesRead_.fetch_add(1, std::memory_order_relaxed);
     bytesRead_.fetch_add(bytes, std::memory_order_relaxed);
+    Credit(candidate, bytes);
+}
+
+// A file read again is no more work done than its first reading.
+void ContentReading::Credit(Candidate& candidate, std::uint64_t work)
+{
+    const std::uint64_t whole = kOpeningWork + candidate.size;
+    const std::uint64_t credit = std::min(work, whole - std::min(candidate.work, whole));
+    candidate.work += credit;
+    workDone_.fetch_add(credit, std::memory_order_relaxed);
 }
 
 }  // namespace jumelix

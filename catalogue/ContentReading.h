@@ -58,7 +58,8 @@ public:
     void RequestStop() { stop_.store(true, std::memory_order_relaxed); }
     // Waits at most `timeout`; true once the reading has ended.
     bool WaitFor(std::chrono::milliseconds timeout);
-    // The share of the candidates' bytes settled, in thousandths.
+    // The share of the work done, in thousandths: every byte of the files
+    // that share their size with another, and each opening as 32 KiB.
     std::uint32_t Thousandths() const;
     // Entries whose fate is settled, in all.
     std::uint32_t EntriesSettled() const { return settled_.load(std::memory_order_relaxed); }
@@ -73,6 +74,7 @@ private:
         std::uint64_t device;
         std::uint64_t inode;
         std::uint64_t hash;  // of the first block, then of the whole contents
+        std::uint64_t work;  // done on it so far, in bytes read
         ContentFate fate;    // Pending until a reader settles it
     };
 
@@ -110,7 +112,9 @@ private:
     void KeepGroupsOfTwo();
     void SettleEntry(std::uint32_t entry, ContentFate fate);
     void Settle(Candidate& candidate, ContentFate fate);
-    void Count(std::uint64_t bytes);
+    // Bytes read of the candidate, counted in the work done.
+    void Count(Candidate& candidate, std::uint64_t bytes);
+    void Credit(Candidate& candidate, std::uint64_t work);
     std::string PathOf(const Candidate& candidate) const { return catalogue_[candidate.entry].Path(); }
     bool Stopping() const { return stop_.load(std::memory_order_relaxed); }
 
@@ -124,10 +128,10 @@ private:
 
     std::atomic<bool> stop_{false};
     std::atomic<std::uint32_t> settled_{0};
-    std::atomic<std::uint64_t> settledBytes_{0};
+    std::atomic<std::uint64_t> workDone_{0};
     std::atomic<std::uint64_t> filesRead_{0};
     std::atomic<std::uint64_t> bytesRead_{0};
-    std::atomic<std::uint64_t> totalBytes_{0};
+    std::atomic<std::uint64_t> totalWork_{0};
 
     std::mutex mutex_;
     std::condition_variable ended_;

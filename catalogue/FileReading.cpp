@@ -86,7 +86,7 @@ std::uint64_t HashBytes(const char* bytes, std::size_t length, std::uint64_t see
     if (length >= 32) {
         std::uint64_t lanes[4] = {seed + kPrime1 + kPrime2, seed + kPrime2, seed, seed - kPrime1};
         for (; end - bytes >= 32; bytes += 32) {
-            for (int k = 0; k < 4; ++k)
+            for (std::size_t k = 0; k < 4; ++k)
                 lanes[k] = Round(lanes[k], Load<std::uint64_t>(bytes + 8 * k));
         }
         hash = std::rotl(lanes[0], 1) + std::rotl(lanes[1], 7) + std::rotl(lanes[2], 12) +
