@@ -351,7 +351,7 @@ void ContentReading::HashWholeContents(Candidate& candidate, char* buffer)
         if (Stopping())
             return;
         const auto length = static_cast<std::size_t>(
-            std::min<std::uint64_t>(options_.BufferBytes, candidate.size - done));
+            std::min<std::uint64_t>(std::max<std::size_t>(options_.BufferBytes, 1), candidate.size - done));
         const ssize_t got = ReadFully(file.get(), buffer, length);
         if (got != static_cast<ssize_t>(length))
             return Settle(candidate, ContentFate::Unreadable);
@@ -370,7 +370,7 @@ ContentReading::Lockstep ContentReading::ReadInLockstep(const std::vector<std::s
     Lockstep read;
     const std::uint64_t size = candidates_[members.front()].size;
     const std::size_t n = members.size();
-    const std::size_t block = options_.BufferBytes / n;
+    const std::size_t block = std::max<std::size_t>(options_.BufferBytes / n, 1);
     std::vector<int> fds(n, -1);
     const auto closeAll = [&fds] {
         for (const int fd : fds) {
