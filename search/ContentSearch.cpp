@@ -58,20 +58,23 @@ SearchOutcome RunContentSearch(const Catalogue& catalogue, RunFlags& flags, Sear
                                const ContentOptions& options)
 {
     ContentClasses classes;
-    bool stopped = false;
-    {
+    // A stop asked in the window's first event pass comes before any reading.
+    bool stopped = flags.SearchStop;
+    if (!stopped) {
         ContentReading reading(catalogue, options);
         for (bool done = false; !done;) {
             done = reading.WaitFor(kPumpInterval);
             observer.Progress(static_cast<std::int32_t>(reading.Thousandths()));
             observer.OuterCompleted(static_cast<std::int32_t>(reading.EntriesSettled()));
             observer.PumpEvents();
-            if (flags.SearchStop && !done && !stopped) {
+            if (flags.SearchStop && !stopped) {
                 reading.RequestStop();
                 stopped = true;
             }
         }
         classes = reading.Result();
+    } else {
+        classes.Fate.assign(catalogue.size(), ContentFate::Pending);
     }
     summary = Summarise(catalogue, classes);
     const auto groups = std::make_shared<const SizeGroups>(catalogue, CopySets(classes));

@@ -239,6 +239,15 @@ private slots:
         QTest::newRow("search: step 2") << "search" << "Button2" << searchEnd << searched;
         QTest::newRow("search: step 1") << "search" << "Button1" << walkEnd << walked;
         QTest::newRow("search: closed") << "search" << "close" << QStringList() << searchStopped;
+        // By contents, the bar counts thousandths of the reading until the search is over.
+        const QStringList contentsEnd{"Information information: Recherche terminée. 7 fichiers ont un double au contenu "
+                                      "identique. 6\u202f810 octets sont en double. | Label5 8, Label6 8, bar 0/8"};
+        QTest::newRow("contents: Escape") << "contents" << "Escape"
+                                          << QStringList{"Avertissement warning: Recherche interrompue. | Label5 8, Label6 0, bar 0/1000"}
+                                          << searchStopped;
+        QTest::newRow("contents: A") << "contents" << "A" << contentsEnd << searched;
+        QTest::newRow("contents: step 1") << "contents" << "Button1" << walkEnd << walked;
+        QTest::newRow("contents: closed") << "contents" << "close" << QStringList() << searchStopped;
     }
 
     void stepEnds()
@@ -247,20 +256,24 @@ private slots:
         QFETCH(QString, actions);
         QFETCH(QStringList, messages);
         QFETCH(QStringList, after);
-        const bool search = step == "search";
+        const bool search = step == "search" || step == "contents";
         Window w;
         w.form.move(0, 0);  // the boxes go to the middle of the screen, not of the window
         w.walk(tree_.path());
         w.click("Button2");
+        if (step == "contents")
+            w.click("CheckBox9");
         w.answerer.Messages.clear();
         w.answerer.Snapshot = [&w] { return w.counters(); };
         // The actions wait for the step's hint, which shows from its first event pass on.
         QTimer firstPass;
-        QObject::connect(&firstPass, &QTimer::timeout, [&w, &firstPass, search, actions] {
+        QObject::connect(&firstPass, &QTimer::timeout, [&w, &firstPass, search, step, actions] {
             if (!w.child(search ? "Label9" : "Label11")->isVisible())
                 return;
             firstPass.stop();
-            QCOMPARE(w.counters(), search ? "Label5 8, Label6 0, bar 0/8" : "Label5 0, Label6 0, bar 0/8");
+            QCOMPARE(w.counters(), !search ? "Label5 0, Label6 0, bar 0/8"
+                                   : step == "contents" ? "Label5 8, Label6 0, bar 0/1000"
+                                                        : "Label5 8, Label6 0, bar 0/8");
             QCOMPARE(ModalAnswerer::CursorShape(), search ? -1 : int(Qt::WaitCursor));
             for (const QString& action : actions.split(' ')) {
                 if (action == "close")
@@ -487,6 +500,58 @@ private slots:
         QCOMPARE(w.answerer.Messages, QStringList{"Avertissement warning: Comparaison interrompue."});
         QCOMPARE(w.state(), before);
         QVERIFY(!w.child("Label12")->isVisible());
+    }
+
+    // Ticked, step 2 lists only files whose bytes are the same, and the rows say so; its box says
+    // what it found and left out. A long reading shows its share and stops on Escape with only the
+    // rows of pairs it compared, and the bar's range is put back.
+    void contents()
+    {
+        QTemporaryDir tree;
+        const QByteArray bytes(900, 'j');
+        for (const auto& [path, made] : {std::pair("x/a", bytes), std::pair("y/a", bytes), std::pair("x/b", bytes),
+                                         std::pair("z/c", bytes.left(899) + 'k'), std::pair("e1", QByteArray()),
+                                         std::pair("e2", QByteArray())}) {
+            QFile file(tree.filePath(path));
+            QVERIFY(QDir().mkpath(QFileInfo(file).path()) && file.open(QIODevice::WriteOnly));
+            QCOMPARE(file.write(made), made.size());
+        }
+        Window w;
+        w.click("CheckBox9");
+        w.walk(tree.path());
+        w.answerer.Messages.clear();
+        w.click("Button2");
+        QCOMPARE(w.answerer.Messages, QStringList{"Information information: Recherche terminée. 3 fichiers ont un double au "
+                                                  "contenu identique. 1\u202f800 octets sont en double. 2 fichiers vides ne "
+                                                  "sont pas comparés."});
+        QStringList upper = w.column("ListView3", 1), lower = w.column("ListView4", 1);
+        upper.sort();
+        lower.sort();
+        QCOMPARE(upper, (QStringList{"a", "a", "a", "b"}));
+        QCOMPARE(lower, (QStringList{"a", "b"}));
+        QVERIFY(w.child<ResultView>("ListView4")->Description(0).contains("\nMême contenu que\u00a0: " + tree.path() + "/x/"));
+        QCOMPARE(w.state()[2], "bar 0/6");
+
+        for (const char* big : {"big1/big", "big2/big"}) {  // sparse: quick to make, long to read
+            QFile made(tree.filePath(big));
+            QVERIFY(QDir().mkpath(QFileInfo(made).path()) && made.open(QIODevice::WriteOnly) && made.resize(qint64{1} << 34));
+        }
+        w.walk(tree.path());
+        w.answerer.Messages.clear();
+        QTimer reading;
+        QObject::connect(&reading, &QTimer::timeout, [&w, &reading] {
+            auto* bar = w.child<QProgressBar>("ProgressBar1");
+            if (!w.child("Label9")->isVisible() || bar->value() == 0)
+                return;
+            reading.stop();
+            QCOMPARE(bar->maximum(), 1000);
+            QTest::keyClick(w.form.focusWidget(), Qt::Key_Escape);
+        });
+        reading.start(0);
+        w.click("Button2");
+        QCOMPARE(w.answerer.Messages, QStringList{"Avertissement warning: Recherche interrompue."});
+        QVERIFY(!w.column("ListView3", 1).contains("big") && !w.column("ListView4", 1).contains("big"));
+        QCOMPARE(w.state()[2], "bar 0/8");
     }
 
     // Under a C locale (as the tests run) texts still sort by the Unicode rules, not by code points.

@@ -1,6 +1,7 @@
 // The texts the program shows, at their own layer.
 #include "Texts.h"
 
+#include "ContentSearch.h"
 #include "FileComparison.h"
 
 #include <gtest/gtest.h>
@@ -45,6 +46,31 @@ TEST(TextsTest, ComparisonVerdicts)
     };
     for (const auto& [compared, text] : cases)
         EXPECT_EQ(ComparisonText(compared, "/a", "/b").toStdString(), text.toStdString());
+}
+
+// What a search by contents found, then what it left out, a sentence each and only when there
+// is something to say, in the singular below 2.
+TEST(TextsTest, ContentSearchSummaries)
+{
+    const auto summary = [](std::uint64_t files, std::uint64_t bytes, std::uint64_t unreadable, std::uint64_t links,
+                            std::uint64_t empty) {
+        ContentSummary s;
+        s.DuplicateFiles = files;
+        s.DuplicateBytes = bytes;
+        s.Unreadable = unreadable;
+        s.Links = links;
+        s.Empty = empty;
+        return ContentSearchText(s).toStdString();
+    };
+    EXPECT_EQ(summary(0, 0, 0, 0, 0), "Aucun fichier n'a de double au contenu identique.");
+    EXPECT_EQ(summary(1234, 56'789'012, 3, 2, 5),
+              "1\u202f234 fichiers ont un double au contenu identique. 56\u202f789\u202f012 octets sont en double. "
+              "3 fichiers n'ont pas pu être lus ou ont changé depuis le parcours. 2 chemins mènent à un fichier déjà "
+              "compté (liens). 5 fichiers vides ne sont pas comparés.");
+    EXPECT_EQ(summary(2, 1, 1, 1, 1),
+              "2 fichiers ont un double au contenu identique. 1 octet est en double. 1 fichier n'a pas pu être lu ou "
+              "a changé depuis le parcours. 1 chemin mène à un fichier déjà compté (lien). 1 fichier vide n'est pas "
+              "comparé.");
 }
 
 }  // namespace
