@@ -41,6 +41,20 @@ private:
     int fd_;
 };
 
+// Calls run(first, last) for each run [first, last) of the places 0..count-1
+// in which `same(first, k)` holds for every k.
+template <typename Same, typename Run>
+void ForEachRun(std::size_t count, Same same, Run run)
+{
+    for (std::size_t first = 0; first < count;) {
+        std::size_t last = first + 1;
+        while (last < count && same(first, last))
+            ++last;
+        run(first, last);
+        first = last;
+    }
+}
+
 bool IsListedFile(const struct stat& st, std::uint64_t size)
 {
     return S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) == size;
@@ -113,11 +127,11 @@ void ContentReading::PickCandidates()
         return std::pair(catalogue_.SizeOf(a), a) < std::pair(catalogue_.SizeOf(b), b);
     });
     std::uint64_t total = 0;
-    for (std::size_t first = 0; first < bySize.size();) {
+    const auto sameSize = [&](std::size_t a, std::size_t b) {
+        return catalogue_.SizeOf(bySize[a]) == catalogue_.SizeOf(bySize[b]);
+    };
+    ForEachRun(bySize.size(), sameSize, [&](std::size_t first, std::size_t last) {
         const std::uint64_t size = catalogue_.SizeOf(bySize[first]);
-        std::size_t last = first + 1;
-        while (last < bySize.size() && catalogue_.SizeOf(bySize[last]) == size)
-            ++last;
         for (std::size_t k = first; k < last; ++k) {
             if (size == 0)
                 SettleEntry(bySize[k], ContentFate::Empty);
@@ -128,8 +142,7 @@ void ContentReading::PickCandidates()
         }
         if (size > 0 && last - first > 1)
             total += (kOpeningWork + size) * (last - first);
-        first = last;
-    }
+    });
     // Read in catalogue order, which is the walk's: files of a folder together.
     std::sort(candidates_.begin(), candidates_.end(),
               [](const Candidate& a, const Candidate& b) { return a.entry < b.entry; });
@@ -143,14 +156,12 @@ void ContentReading::PickCandidates()
 void ContentReading::ReadFirstBlocks()
 {
     std::vector<std::pair<std::size_t, std::size_t>> folders;
-    for (std::size_t first = 0; first < candidates_.size();) {
-        std::size_t last = first + 1;
-        const Catalogue::FolderId folder = catalogue_.FolderOf(candidates_[first].entry);
-        while (last < candidates_.size() && catalogue_.FolderOf(candidates_[last].entry) == folder)
-            ++last;
-        folders.emplace_back(first, last);
-        first = last;
-    }
+    ForEachRun(
+        candidates_.size(),
+        [this](std::size_t a, std::size_t b) {
+            return catalogue_.FolderOf(candidates_[a].entry) == catalogue_.FolderOf(candidates_[b].entry);
+        },
+        [&folders](std::size_t first, std::size_t last) { folders.emplace_back(first, last); });
     OnReaders(folders.size(), readers_, options_.FirstBlockBytes + 1, [this, &folders](std::size_t i, char* buffer) {
         const auto [first, last] = folders[i];
         const std::string folderText(catalogue_.FolderText(catalogue_.FolderOf(candidates_[first].entry)));
@@ -231,16 +242,12 @@ void ContentReading::DropLinks()
 void ContentReading::CompareGroups()
 {
     std::vector<std::vector<std::size_t>> groups;
-    for (std::size_t first = 0; first < candidates_.size();) {
-        std::size_t last = first + 1;
-        while (last < candidates_.size() && candidates_[last].size == candidates_[first].size &&
-               candidates_[last].hash == candidates_[first].hash)
-            ++last;
-        groups.emplace_back();
-        for (std::size_t k = first; k < last; ++k)
-            groups.back().push_back(k);
-        first = last;
-    }
+    ForEachRun(candidates_.size(), [this](std::size_t a, std::size_t b) { return Alike(a, b); },
+               [&groups](std::size_t first, std::size_t last) {
+                   groups.emplace_back();
+                   for (std::size_t k = first; k < last; ++k)
+                       groups.back().push_back(k);
+               });
     // The largest groups first, so that no reader is left with one at the end.
     std::stable_sort(groups.begin(), groups.end(), [this](const auto& a, const auto& b) {
         return candidates_[a.front()].size * a.size() > candidates_[b.front()].size * b.size();
@@ -325,18 +332,16 @@ void ContentReading::SplitByHash(std::vector<std::size_t> members, char* buffer)
     std::sort(members.begin(), members.end(), [this](std::size_t a, std::size_t b) {
         return std::pair(candidates_[a].hash, a) < std::pair(candidates_[b].hash, b);
     });
-    for (std::size_t first = 0; first < members.size();) {
-        std::size_t last = first + 1;
-        while (last < members.size() && candidates_[members[last]].hash == candidates_[members[first]].hash)
-            ++last;
-        if (last - first == 1)
-            Settle(candidates_[members[first]], ContentFate::Alone);
-        else
-            CompareGroup({members.begin() + static_cast<std::ptrdiff_t>(first),
-                          members.begin() + static_cast<std::ptrdiff_t>(last)},
-                         true, buffer);
-        first = last;
-    }
+    ForEachRun(
+        members.size(), [&](std::size_t a, std::size_t b) { return Alike(members[a], members[b]); },
+        [&](std::size_t first, std::size_t last) {
+            if (last - first == 1)
+                Settle(candidates_[members[first]], ContentFate::Alone);
+            else
+                CompareGroup({members.begin() + static_cast<std::ptrdiff_t>(first),
+                              members.begin() + static_cast<std::ptrdiff_t>(last)},
+                             true, buffer);
+        });
 }
 
 void ContentReading::HashWholeContents(Candidate& candidate, char* buffer)
@@ -497,6 +502,11 @@ void ContentReading::OnReaders(std::size_t count, unsigned readers, std::size_t 
         thread.join();
 }
 
+bool ContentReading::Alike(std::size_t a, std::size_t b) const
+{
+    return candidates_[a].size == candidates_[b].size && candidates_[a].hash == candidates_[b].hash;
+}
+
 void ContentReading::DropSettled()
 {
     std::erase_if(candidates_, [](const Candidate& c) { return c.fate != ContentFate::Pending; });
@@ -507,15 +517,11 @@ void ContentReading::KeepGroupsOfTwo()
     std::sort(candidates_.begin(), candidates_.end(), [](const Candidate& a, const Candidate& b) {
         return std::tie(a.size, a.hash, a.entry) < std::tie(b.size, b.hash, b.entry);
     });
-    for (std::size_t first = 0; first < candidates_.size();) {
-        std::size_t last = first + 1;
-        while (last < candidates_.size() && candidates_[last].size == candidates_[first].size &&
-               candidates_[last].hash == candidates_[first].hash)
-            ++last;
-        if (last - first == 1)
-            Settle(candidates_[first], ContentFate::Alone);
-        first = last;
-    }
+    ForEachRun(candidates_.size(), [this](std::size_t a, std::size_t b) { return Alike(a, b); },
+               [this](std::size_t first, std::size_t last) {
+                   if (last - first == 1)
+                       Settle(candidates_[first], ContentFate::Alone);
+               });
     DropSettled();
 }
 

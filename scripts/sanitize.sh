@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the catalogue and search libraries and their tests with AddressSanitizer
 # and UndefinedBehaviorSanitizer into build-sanitize/, and the tests of what
-# reads on threads of its own (the walk's readers, the comparison) with
-# ThreadSanitizer into build-tsan/, and runs them.
+# reads on threads of its own (the walk's readers, the comparison, the content
+# reading) with ThreadSanitizer into build-tsan/, and runs them.
 # The windows are left out: they add build time and no code of the walk or search.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,4 +26,4 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 sanitize build-sanitize address catalogue_tests walk_tests comparison_tests search_tests
 
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
-sanitize build-tsan thread walk_tests comparison_tests
+sanitize build-tsan thread walk_tests comparison_tests search_tests
