@@ -252,7 +252,7 @@ void ContentReading::CompareGroups()
     std::stable_sort(groups.begin(), groups.end(), [this](const auto& a, const auto& b) {
         return candidates_[a.front()].size * a.size() > candidates_[b.front()].size * b.size();
     });
-    OnReaders(groups.size(), streams_, options_.BufferBytes,
+    OnReaders(groups.size(), streams_, StreamBytes(),
               [this, &groups](std::size_t i, char* buffer) { CompareGroup(groups[i], false, buffer); });
 }
 
@@ -356,7 +356,7 @@ void ContentReading::HashWholeContents(Candidate& candidate, char* buffer)
         if (Stopping())
             return;
         const auto length = static_cast<std::size_t>(
-            std::min<std::uint64_t>(std::max<std::size_t>(options_.BufferBytes, 1), candidate.size - done));
+            std::min<std::uint64_t>(StreamBytes(), candidate.size - done));
         const ssize_t got = ReadFully(file.get(), buffer, length);
         if (got != static_cast<ssize_t>(length))
             return Settle(candidate, ContentFate::Unreadable);
@@ -375,7 +375,7 @@ ContentReading::Lockstep ContentReading::ReadInLockstep(const std::vector<std::s
     Lockstep read;
     const std::uint64_t size = candidates_[members.front()].size;
     const std::size_t n = members.size();
-    const std::size_t block = std::max<std::size_t>(options_.BufferBytes / n, 1);
+    const std::size_t block = StreamBytes() / n;
     std::vector<int> fds(n, -1);
     const auto closeAll = [&fds] {
         for (const int fd : fds) {
@@ -500,6 +500,12 @@ void ContentReading::OnReaders(std::size_t count, unsigned readers, std::size_t 
     read();
     for (std::thread& thread : threads)
         thread.join();
+}
+
+// At least a byte for each file a stream holds open.
+std::size_t ContentReading::StreamBytes() const
+{
+    return std::max(options_.BufferBytes, groupFiles_);
 }
 
 bool ContentReading::Alike(std::size_t a, std::size_t b) const

@@ -105,6 +105,7 @@ private:
     // buffer of its own; returns early on a stop.
     template <typename Work>
     void OnReaders(std::size_t count, unsigned readers, std::size_t bufferBytes, Work work);
+    std::size_t StreamBytes() const;
     // Whether two candidates are of one size and hash.
     bool Alike(std::size_t a, std::size_t b) const;
     // Drops the candidates a reader settled.
