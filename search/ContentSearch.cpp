@@ -2,8 +2,10 @@
 
 #include "SizeGroups.h"
 
+#include <atomic>
 #include <chrono>
 #include <memory>
+#include <thread>
 
 namespace jumelix {
 namespace {
@@ -77,7 +79,19 @@ SearchOutcome RunContentSearch(const Catalogue& catalogue, RunFlags& flags, Sear
         classes.Fate.assign(catalogue.size(), ContentFate::Pending);
     }
     summary = Summarise(catalogue, classes);
-    const auto groups = std::make_shared<const SizeGroups>(catalogue, CopySets(classes));
+    // Grouping a large catalogue takes longer than the window may wait: it is
+    // done on a thread of its own while events go on.
+    std::shared_ptr<const SizeGroups> groups;
+    std::atomic<bool> grouped{false};
+    std::thread grouping([&] {
+        groups = std::make_shared<const SizeGroups>(catalogue, CopySets(classes));
+        grouped.store(true, std::memory_order_release);
+    });
+    while (!grouped.load(std::memory_order_acquire)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        observer.PumpEvents();
+    }
+    grouping.join();
     const auto n = static_cast<std::uint32_t>(catalogue.size());
     for (auto [list, side] : {std::pair(&upper, ListSide::Upper), std::pair(&lower, ListSide::Lower)}) {
         list->Start(groups, side);
