@@ -5,9 +5,11 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -22,6 +24,8 @@ constexpr unsigned kStreams = 4;
 constexpr std::size_t kGroupFiles = 16;
 // The work of opening a file, in bytes read: about what reading costs warm.
 constexpr std::uint64_t kOpeningWork = std::uint64_t{32} << 10;
+// How often the readers' use of the processors is looked at.
+constexpr auto kReaderWatch = std::chrono::milliseconds(5);
 // Descriptors left for the rest of the program.
 constexpr std::size_t kSpareDescriptors = 16;
 
@@ -483,21 +487,54 @@ void ContentReading::SettleCopy(std::size_t k, std::size_t first)
     Settle(candidates_[k], ContentFate::Copy);
 }
 
+namespace {
+
+// Time the whole process has run on a processor.
+std::chrono::nanoseconds ProcessorTime()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+
+}  // namespace
+
+// Readers start at two per processor, which keeps them all busy on a warm
+// cache; more would only take turns with the window's thread. While the
+// processors wait on the disk instead, a reader is added every few
+// milliseconds, up to `readers`, to keep more reads in flight.
 template <typename Work>
 void ContentReading::OnReaders(std::size_t count, unsigned readers, std::size_t bufferBytes, Work work)
 {
     if (count == 0)
         return;
     std::atomic<std::size_t> next{0};
-    const auto read = [&] {
+    const auto read = [&](auto&& afterEach) {
         const auto buffer = std::make_unique_for_overwrite<char[]>(std::max<std::size_t>(bufferBytes, 1));
-        for (std::size_t i = next++; i < count && !Stopping(); i = next++)
+        for (std::size_t i = next++; i < count && !Stopping(); i = next++) {
             work(i, buffer.get());
+            afterEach();
+        }
     };
-    std::vector<std::thread> threads(std::min<std::size_t>(std::max(readers, 1U), count) - 1);
-    for (std::thread& thread : threads)
-        thread = std::thread(read);
-    read();
+    const unsigned processors = std::max(std::thread::hardware_concurrency(), 1U);
+    const std::size_t most = std::min<std::size_t>(std::max(readers, 1U), count);
+    std::vector<std::thread> threads;
+    const auto addReader = [&] { threads.emplace_back([&] { read([] {}); }); };
+    while (threads.size() + 1 < std::min<std::size_t>(most, 2 * processors))
+        addReader();
+    // This thread reads too, and watches how busy the processors are.
+    auto since = std::chrono::steady_clock::now();
+    auto busySince = ProcessorTime();
+    read([&] {
+        const auto now = std::chrono::steady_clock::now();
+        if (threads.size() + 1 >= most || now - since < kReaderWatch)
+            return;
+        const auto busy = ProcessorTime();
+        if (2 * (busy - busySince) < processors * (now - since))
+            addReader();
+        since = now;
+        busySince = busy;
+    });
     for (std::thread& thread : threads)
         thread.join();
 }

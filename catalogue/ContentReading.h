@@ -32,7 +32,7 @@ struct ContentClasses {
 };
 
 struct ContentOptions {
-    unsigned Readers = 16;  // small reads in flight, which a cold disk serves in any order
+    unsigned Readers = 16;  // most small reads in flight, which a cold disk serves in any order
     std::size_t FirstBlockBytes = 4096;
     // What each stream reads whole contents into, shared by the files it reads at once.
     std::size_t BufferBytes = std::size_t{1} << 20;
