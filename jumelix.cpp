@@ -1,7 +1,7 @@
 #include "JumelixVersion.h"
-#include "ProgramIcon.h"
-#include "Unit1.h"
-#include "Unit2.h"
+#include "ui/ProgramIcon.h"
+#include "ui/Unit1.h"
+#include "ui/Unit2.h"
 
 #include <QApplication>
 

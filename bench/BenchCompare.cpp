@@ -1,6 +1,6 @@
-#include "Bench.h"
+#include "bench/Bench.h"
 
-#include "FileComparison.h"
+#include "files/FileComparison.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

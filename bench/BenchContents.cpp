@@ -1,9 +1,9 @@
 // jumelix-bench contents: both steps, the second by contents, without a window.
-#include "Bench.h"
+#include "bench/Bench.h"
 
-#include "Catalogue.h"
-#include "ContentSearch.h"
-#include "ResultList.h"
+#include "catalogue/Catalogue.h"
+#include "search/ContentSearch.h"
+#include "search/ResultList.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,9 +1,9 @@
 // jumelix-bench gui-walk / gui-search: a step run by the real window, offscreen.
-#include "Bench.h"
+#include "bench/Bench.h"
 
-#include "Catalogue.h"
-#include "ResultView.h"
-#include "Unit1.h"
+#include "catalogue/Catalogue.h"
+#include "ui/ResultView.h"
+#include "ui/Unit1.h"
 
 #include <QApplication>
 #include <QKeyEvent>

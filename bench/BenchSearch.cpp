@@ -1,9 +1,9 @@
 // jumelix-bench search: times the duplicate search and the column sorts.
-#include "Bench.h"
-#include "Catalogue.h"
-#include "DuplicateSearch.h"
-#include "ResultList.h"
-#include "ResultOrdering.h"
+#include "bench/Bench.h"
+#include "catalogue/Catalogue.h"
+#include "search/DuplicateSearch.h"
+#include "search/ResultList.h"
+#include "search/ResultOrdering.h"
 
 #include <algorithm>
 #include <chrono>
@@ -119,8 +119,8 @@ double TimeDoubleLookups(ResultOrdering& ordering, ResultList& list)
     for (int k = 0; k < kLookups; ++k) {
         const std::uint64_t row = random() % list.RowCount();
         const RowOrigin origin = *list.OriginOf(row);
-        const std::uint64_t mirror = list.RowOf({origin.Double, origin.Entry});
-        consistent = consistent && list.OriginOf(mirror) == RowOrigin{origin.Double, origin.Entry};
+        const std::uint64_t mirror = list.RowOf({origin.Outer, origin.Entry});
+        consistent = consistent && list.OriginOf(mirror) == RowOrigin{origin.Outer, origin.Entry};
     }
     const double micros = SecondsSince(start) * 1e6 / kLookups;
     return consistent ? micros : -1;

@@ -1,9 +1,9 @@
-#include "Bench.h"
+#include "bench/Bench.h"
 
-#include "Catalogue.h"
-#include "PosixFileEnumeration.h"
-#include "RunFlags.h"
-#include "Walk.h"
+#include "catalogue/Catalogue.h"
+#include "catalogue/RunFlags.h"
+#include "catalogue/Walk.h"
+#include "files/PosixFileEnumeration.h"
 
 
 #include <chrono>

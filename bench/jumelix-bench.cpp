@@ -1,4 +1,4 @@
-#include "Bench.h"
+#include "bench/Bench.h"
 
 #include <sys/resource.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "Catalogue.h"
+#include "catalogue/Catalogue.h"
 
 #include <algorithm>
 #include <charconv>
@@ -37,12 +37,6 @@ void Catalogue::Append(FolderId folder, std::string_view name, std::uint64_t siz
 
 const char* Catalogue::storeName(std::string_view name)
 {
-    if (name.size() > kNameBlockSize / 16) {
-        // A name this long gets a block of its own rather than wasting the rest of one.
-        auto& block = longNames_.emplace_back(std::make_unique_for_overwrite<char[]>(name.size()));
-        std::memcpy(block.get(), name.data(), name.size());
-        return block.get();
-    }
     if (kNameBlockSize - nameBlockUsed_ < name.size()) {
         nameBlocks_.push_back(std::make_unique_for_overwrite<char[]>(kNameBlockSize));
         nameBlockUsed_ = 0;
@@ -70,7 +64,6 @@ void Catalogue::Clear()
     chunks_.clear();
     count_ = 0;
     nameBlocks_.clear();
-    longNames_.clear();
     nameBlockUsed_ = kNameBlockSize;
     folderIds_.clear();
     folders_.clear();

@@ -40,6 +40,7 @@ public:
     // Registers a folder text (with its trailing "/"); the same text always
     // gives the same id.
     FolderId AddFolder(std::string_view folderText);
+    // `name` is a file name as a folder listing gives it: at most 255 bytes.
     void Append(FolderId folder, std::string_view name, std::uint64_t size);
     void Clear();
 
@@ -51,7 +52,6 @@ public:
     std::uint64_t SizeOf(std::size_t index) const { return record(index).size; }
     std::string_view NameOf(std::size_t index) const;
     std::string_view FolderText(FolderId folder) const { return folders_[folder]; }
-    std::size_t FolderCount() const { return folders_.size(); }
 
 private:
     struct Record {
@@ -74,7 +74,6 @@ private:
     std::size_t count_ = 0;
     std::vector<std::unique_ptr<char[]>> nameBlocks_;
     std::size_t nameBlockUsed_ = kNameBlockSize;
-    std::vector<std::unique_ptr<char[]>> longNames_;
     std::deque<std::string> folders_;
     std::unordered_map<std::string_view, FolderId> folderIds_;
 };

@@ -1,4 +1,4 @@
-#include "StartFolder.h"
+#include "catalogue/StartFolder.h"
 
 #include <sys/stat.h>
 

@@ -1,7 +1,7 @@
-#include "Walk.h"
+#include "catalogue/Walk.h"
 
-#include "FileEnumeration.h"
-#include "Wildcard.h"
+#include "catalogue/FileEnumeration.h"
+#include "catalogue/Wildcard.h"
 
 #include <deque>
 #include <optional>
@@ -20,7 +20,7 @@ std::string_view WithoutTrailingSeparator(std::string_view folder)
 
 // A folder whose sub-folders are being walked: the length of its text in the
 // shared folder text, and the next of its sub-folders to walk.
-struct FolderWalk::Level {
+struct FolderWalk::WalkedFolder {
     std::size_t textLength;
     std::size_t nextFolder;
 };
@@ -50,21 +50,21 @@ void FolderWalk::ScanFolder(std::string_view folder, std::string_view filter,
         return;
     }
     // Depth-first pre-order on an explicit stack, so that depth costs no call stack.
-    std::vector<Level> stack{Visit(text, wildcard, true, listings[0], recurse)};
+    std::vector<WalkedFolder> stack{Visit(text, wildcard, true, listings[0], recurse)};
     while (!stack.empty()) {
-        Level& level = stack.back();
+        WalkedFolder& current = stack.back();
         const std::vector<std::string>& folders = listings[stack.size() - 1].Folders;
-        if (level.nextFolder == folders.size()) {
+        if (current.nextFolder == folders.size()) {
             stack.pop_back();
             files_.Leave();
             if (!stack.empty())
                 observer_.PumpEvents();  // once per sub-folder walked
             continue;
         }
-        const std::string& name = folders[level.nextFolder++];
+        const std::string& name = folders[current.nextFolder++];
         if (!files_.EnterChild(name))
             continue;  // already walked through another path
-        text.resize(level.textLength);
+        text.resize(current.textLength);
         text += '/';
         text += name;
         if (listings.size() == stack.size())
@@ -75,7 +75,7 @@ void FolderWalk::ScanFolder(std::string_view folder, std::string_view filter,
 
 // Logs the folder, reads its listing once and adds its own files. Its
 // sub-folders are walked unless the switch is off or a stop is pending.
-FolderWalk::Level FolderWalk::Visit(std::string_view folder, const Wildcard& filter,
+FolderWalk::WalkedFolder FolderWalk::Visit(std::string_view folder, const Wildcard& filter,
                                     bool readable, FolderListing& listing, bool recurse)
 {
     observer_.FolderEntered(folder.empty() ? "/" : folder);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Catalogue.h"
-#include "RunFlags.h"
+#include "catalogue/Catalogue.h"
+#include "catalogue/RunFlags.h"
 
 #include <cstdint>
 #include <string>
@@ -36,8 +36,8 @@ public:
     std::int32_t FilesAdded() const { return filesAdded_; }
 
 private:
-    struct Level;
-    Level Visit(std::string_view folder, const Wildcard& filter, bool readable,
+    struct WalkedFolder;
+    WalkedFolder Visit(std::string_view folder, const Wildcard& filter, bool readable,
                 FolderListing& listing, bool recurse);
     void ScanFiles(std::string_view folder, const std::vector<std::string>& names);
 

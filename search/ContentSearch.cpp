@@ -1,6 +1,6 @@
-#include "ContentSearch.h"
+#include "search/ContentSearch.h"
 
-#include "SizeGroups.h"
+#include "search/SizeGroups.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "Catalogue.h"
-#include "ContentReading.h"
-#include "DuplicateSearch.h"
-#include "ResultList.h"
-#include "RunFlags.h"
+#include "catalogue/Catalogue.h"
+#include "catalogue/RunFlags.h"
+#include "files/ContentReading.h"
+#include "search/DuplicateSearch.h"
+#include "search/ResultList.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
-#include "DuplicateSearch.h"
+#include "search/DuplicateSearch.h"
 
-#include "SizeGroups.h"
+#include "search/SizeGroups.h"
 
 #include <memory>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Catalogue.h"
-#include "ResultList.h"
-#include "RunFlags.h"
+#include "catalogue/Catalogue.h"
+#include "catalogue/RunFlags.h"
+#include "search/ResultList.h"
 
 #include <cstdint>
 

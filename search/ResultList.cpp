@@ -1,6 +1,6 @@
-#include "ResultList.h"
+#include "search/ResultList.h"
 
-#include "SizeGroups.h"
+#include "search/SizeGroups.h"
 
 #include <algorithm>
 #include <tuple>
@@ -48,7 +48,7 @@ std::uint32_t ResultList::EntryCount() const
     return groups_->EntryCount();
 }
 
-const Catalogue* ResultList::Entries() const
+const Catalogue* ResultList::SourceCatalogue() const
 {
     return groups_ ? &groups_->catalogue() : nullptr;
 }
@@ -106,7 +106,7 @@ std::uint32_t ResultList::UneditedDouble(std::uint32_t entry, std::uint64_t k) c
 {
     const auto keys = EditKeysOf(entry);
     const std::size_t edited = MarksBefore(keys.second - keys.first, k, [&](std::size_t t) {
-        return groups_->PartnerRank(side_, entry, editKeys_[keys.first + t].origin.Double) - t;
+        return groups_->PartnerRank(side_, entry, editKeys_[keys.first + t].origin.Outer) - t;
     });
     return groups_->Partner(side_, entry, k + edited);
 }
@@ -131,22 +131,22 @@ std::optional<RowOrigin> ResultList::OriginOf(std::uint64_t row) const
 
 std::uint64_t ResultList::RowOf(RowOrigin origin) const
 {
-    if (!groups_ || origin.Double >= outers_ || origin.Entry >= EntryCount() ||
-        !groups_->ArePartners(side_, origin.Entry, origin.Double))
+    if (!groups_ || origin.Outer >= outers_ || origin.Entry >= EntryCount() ||
+        !groups_->ArePartners(side_, origin.Entry, origin.Outer))
         return kNoRow;
     const auto [begin, end] = EditKeysOf(origin.Entry);
     const auto key = std::lower_bound(
         editKeys_.begin() + static_cast<std::ptrdiff_t>(begin),
         editKeys_.begin() + static_cast<std::ptrdiff_t>(end), origin,
-        [](const EditKey& e, const RowOrigin& o) { return e.origin.Double < o.Double; });
+        [](const EditKey& e, const RowOrigin& o) { return e.origin.Outer < o.Outer; });
     if (key != editKeys_.begin() + static_cast<std::ptrdiff_t>(end) && key->origin == origin)
         return edits_[key->edit].row;
-    if (origin.Double >= sortedOuters_) {
-        return groups_->RowsBefore(side_, origin.Double) +
-               groups_->PartnerRank(side_, origin.Double, origin.Entry);
+    if (origin.Outer >= sortedOuters_) {
+        return groups_->RowsBefore(side_, origin.Outer) +
+               groups_->PartnerRank(side_, origin.Outer, origin.Entry);
     }
     // The k-th unedited copy of the entry, in its item less the rows edited since.
-    const std::uint64_t k = groups_->PartnerRank(side_, origin.Entry, origin.Double) -
+    const std::uint64_t k = groups_->PartnerRank(side_, origin.Entry, origin.Outer) -
                             static_cast<std::uint64_t>(key - editKeys_.begin() -
                                                        static_cast<std::ptrdiff_t>(begin));
     const std::size_t item = itemOfEntry_[origin.Entry];
@@ -161,7 +161,7 @@ std::uint64_t ResultList::RowOf(RowOrigin origin) const
 std::uint64_t ResultList::MirrorOf(std::uint64_t row) const
 {
     const std::optional<RowOrigin> origin = OriginOf(row);
-    return origin ? RowOf({origin->Double, origin->Entry}) : kNoRow;
+    return origin ? RowOf({origin->Outer, origin->Entry}) : kNoRow;
 }
 
 RowView ResultList::View(std::uint32_t entry, std::uint32_t edit) const

@@ -29,15 +29,16 @@ struct RowView {
     std::uint64_t Size = 0;
 };
 
-// Where a row comes from: the search compared outer entry Double with the
-// catalogue and appended a copy of Entry. Each pair stands once in a list.
+// Where a row comes from: the search compared the outer entry Outer with the
+// catalogue and appended a copy of Entry; Outer is the row's double. Each pair
+// stands once in a list.
 struct RowOrigin {
     std::uint32_t Entry = 0;
-    std::uint32_t Double = 0;
+    std::uint32_t Outer = 0;
     bool operator==(const RowOrigin&) const = default;
     bool operator<(const RowOrigin& other) const
     {
-        return Entry != other.Entry ? Entry < other.Entry : Double < other.Double;
+        return Entry != other.Entry ? Entry < other.Entry : Outer < other.Outer;
     }
 };
 
@@ -73,7 +74,7 @@ public:
     static constexpr std::uint64_t kNoRow = UINT64_MAX;
 
     // The catalogue the rows copy; none before a search.
-    const Catalogue* Entries() const;
+    const Catalogue* SourceCatalogue() const;
     // Whether a row's double holds its bytes, not only its size.
     bool ByContents() const;
     // Nothing when `row` is not below RowCount().

@@ -1,4 +1,4 @@
-#include "ResultOrdering.h"
+#include "search/ResultOrdering.h"
 
 #include <charconv>
 #include <utility>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ResultList.h"
+#include "search/ResultList.h"
 
 #include <array>
 #include <cstdint>
@@ -11,7 +11,7 @@ namespace jumelix {
 
 enum class SortKind { Text = 0, Integer = 1 };
 
-// The columns of a result list: "Dossiers", "Fichiers", "Taille (en octets)".
+// The columns of a result list: the folder, the name and the size.
 enum Column : int { FolderColumn, NameColumn, SizeColumn, ColumnCount };
 
 // The column sort shared by both result lists: one comparison mode and one

@@ -1,4 +1,4 @@
-#include "SizeGroups.h"
+#include "search/SizeGroups.h"
 
 #include <algorithm>
 #include <tuple>
@@ -53,39 +53,39 @@ SizeGroups::SizeGroups(const Catalogue& catalogue, std::vector<std::uint64_t> co
         return sameFolder(a, b) && catalogue.NameOf(a) == catalogue.NameOf(b);
     });
 
-    for (int level = 0; level < kLevels - 1; ++level) {
-        at_[level].resize(n);
+    for (int grouping = 0; grouping < kGroupings - 1; ++grouping) {
+        at_[grouping].resize(n);
         for (std::uint32_t place = 0; place < n; ++place)
-            at_[level][order_[level][place]] = place;
+            at_[grouping][order_[grouping][place]] = place;
     }
-    for (int level = 0; level < 2; ++level) {
-        auto& rows = rowsBefore_[level];
+    for (int grouping = 0; grouping < 2; ++grouping) {
+        auto& rows = rowsBefore_[grouping];
         rows.resize(std::size_t{n} + 1);
         for (std::uint32_t i = 0; i < n; ++i)
-            rows[i + 1] = rows[i] + GroupSize(level, i) - GroupSize(level + 1, i);
+            rows[i + 1] = rows[i] + GroupSize(grouping, i) - GroupSize(grouping + 1, i);
     }
 }
 
 template <typename Same>
-void SizeGroups::MarkGroups(int level, Same same)
+void SizeGroups::MarkGroups(int grouping, Same same)
 {
-    const auto& order = order_[level];
+    const auto& order = order_[grouping];
     const auto n = static_cast<std::uint32_t>(order.size());
-    begin_[level].resize(n);
-    end_[level].resize(n);
+    begin_[grouping].resize(n);
+    end_[grouping].resize(n);
     for (std::uint32_t first = 0; first < n;) {
         std::uint32_t last = first + 1;
         while (last < n && same(order[first], order[last]))
             ++last;
         for (std::uint32_t place = first; place < last; ++place) {
-            begin_[level][order[place]] = first;
-            end_[level][order[place]] = last;
+            begin_[grouping][order[place]] = first;
+            end_[grouping][order[place]] = last;
         }
         first = last;
     }
 }
 
-// Level 2 is level 1 with each folder group ordered by name; the stable sort
+// Grouping 2 is grouping 1 with each folder group ordered by name; the stable sort
 // keeps catalogue order among equal names.
 void SizeGroups::SortNamesWithinFolders()
 {
@@ -111,21 +111,21 @@ std::uint32_t SizeGroups::OuterAt(ListSide side, std::uint64_t row) const
 std::uint32_t SizeGroups::PartnerAt(ListSide side, std::uint64_t row) const
 {
     const std::uint32_t outer = OuterAt(side, row);
-    return Partner(static_cast<int>(Index(side)), outer, row - RowsBefore(side, outer));
+    return NthPartner(static_cast<int>(Index(side)), outer, row - RowsBefore(side, outer));
 }
 
-// The rank-th member, in catalogue order, of the entry's group at `level`
-// that is not in its group at level + 1. The k-th member of that sub-group has
+// The rank-th member, in catalogue order, of the entry's group at `grouping`
+// that is not in its group at grouping + 1. The k-th member of that sub-group has
 // (its place in the group) - k partners before it, a count that never
 // decreases with k, so a binary search finds how many members come before
 // the partner sought.
-std::uint32_t SizeGroups::Partner(int level, std::uint32_t entry, std::uint64_t rank) const
+std::uint32_t SizeGroups::NthPartner(int grouping, std::uint32_t entry, std::uint64_t rank) const
 {
-    const std::uint32_t groupBegin = begin_[level][entry];
-    const std::uint32_t* sub = order_[level + 1].data() + begin_[level + 1][entry];
-    const auto& at = at_[level];
+    const std::uint32_t groupBegin = begin_[grouping][entry];
+    const std::uint32_t* sub = order_[grouping + 1].data() + begin_[grouping + 1][entry];
+    const auto& at = at_[grouping];
     std::uint32_t low = 0;
-    std::uint32_t high = GroupSize(level + 1, entry);
+    std::uint32_t high = GroupSize(grouping + 1, entry);
     while (low < high) {
         const std::uint32_t middle = low + (high - low) / 2;
         if (at[sub[middle]] - groupBegin - middle <= rank)
@@ -133,38 +133,38 @@ std::uint32_t SizeGroups::Partner(int level, std::uint32_t entry, std::uint64_t 
         else
             high = middle;
     }
-    return order_[level][groupBegin + rank + low];
+    return order_[grouping][groupBegin + rank + low];
 }
 
 bool SizeGroups::ArePartners(ListSide side, std::uint32_t a, std::uint32_t b) const
 {
-    const auto level = static_cast<int>(Index(side));
-    return begin_[level][a] == begin_[level][b] && begin_[level + 1][a] != begin_[level + 1][b];
+    const auto grouping = static_cast<int>(Index(side));
+    return begin_[grouping][a] == begin_[grouping][b] && begin_[grouping + 1][a] != begin_[grouping + 1][b];
 }
 
 // The partners before `partner` are the members of the group before it, less
 // those of the entry's own sub-group, which is in catalogue order too.
 std::uint64_t SizeGroups::PartnerRank(ListSide side, std::uint32_t entry, std::uint32_t partner) const
 {
-    const auto level = static_cast<int>(Index(side));
-    return at_[level][partner] - begin_[level][entry] -
-           CountAmong(level + 1, entry, 0, partner);
+    const auto grouping = static_cast<int>(Index(side));
+    return at_[grouping][partner] - begin_[grouping][entry] -
+           CountAmong(grouping + 1, entry, 0, partner);
 }
 
 std::uint64_t SizeGroups::CopiesAmong(ListSide side, std::uint32_t entry, std::uint32_t first,
                                       std::uint32_t last) const
 {
-    const auto level = static_cast<int>(Index(side));
-    return CountAmong(level, entry, first, last) - CountAmong(level + 1, entry, first, last);
+    const auto grouping = static_cast<int>(Index(side));
+    return CountAmong(grouping, entry, first, last) - CountAmong(grouping + 1, entry, first, last);
 }
 
-// Members of the entry's group at `level` numbered first..last-1; a group is
+// Members of the entry's group at `grouping` numbered first..last-1; a group is
 // in catalogue order, so two binary searches count them.
-std::uint32_t SizeGroups::CountAmong(int level, std::uint32_t entry, std::uint32_t first,
+std::uint32_t SizeGroups::CountAmong(int grouping, std::uint32_t entry, std::uint32_t first,
                                      std::uint32_t last) const
 {
-    const auto groupBegin = order_[level].begin() + begin_[level][entry];
-    const auto groupEnd = order_[level].begin() + end_[level][entry];
+    const auto groupBegin = order_[grouping].begin() + begin_[grouping][entry];
+    const auto groupEnd = order_[grouping].begin() + end_[grouping][entry];
     return static_cast<std::uint32_t>(std::lower_bound(groupBegin, groupEnd, last) -
                                       std::lower_bound(groupBegin, groupEnd, first));
 }

@@ -1,7 +1,7 @@
 // The catalogue grouped for the duplicate search (no Qt).
 #pragma once
 
-#include "Catalogue.h"
+#include "catalogue/Catalogue.h"
 
 #include <array>
 #include <cstdint>
@@ -47,7 +47,7 @@ public:
     // The partner of that rank; rank must be below the entry's partner count.
     std::uint32_t Partner(ListSide side, std::uint32_t entry, std::uint64_t rank) const
     {
-        return Partner(static_cast<int>(Index(side)), entry, rank);
+        return NthPartner(static_cast<int>(Index(side)), entry, rank);
     }
     // The rank of `partner` among the entry's partners; they must be partners.
     std::uint64_t PartnerRank(ListSide side, std::uint32_t entry, std::uint32_t partner) const;
@@ -56,22 +56,22 @@ public:
                               std::uint32_t last) const;
 
 private:
-    // Level 0 groups by size, level 1 by size and folder, level 2 by size,
-    // folder and name. A side's partners are its level's group minus the
-    // next level's group.
-    static constexpr int kLevels = 3;
+    // Grouping 0 groups by size, grouping 1 by size and folder, grouping 2 by size,
+    // folder and name. A side's partners are its grouping's group minus the
+    // next grouping's group.
+    static constexpr int kGroupings = 3;
     static std::size_t Index(ListSide side) { return side == ListSide::Upper ? 0 : 1; }
 
     SizeGroups(const Catalogue& catalogue, std::vector<std::uint64_t> copySets, bool byContents);
     template <typename Same>
-    void MarkGroups(int level, Same same);
+    void MarkGroups(int grouping, Same same);
     void SortNamesWithinFolders();
-    std::uint32_t GroupSize(int level, std::uint32_t entry) const
+    std::uint32_t GroupSize(int grouping, std::uint32_t entry) const
     {
-        return end_[level][entry] - begin_[level][entry];
+        return end_[grouping][entry] - begin_[grouping][entry];
     }
-    std::uint32_t Partner(int level, std::uint32_t entry, std::uint64_t rank) const;
-    std::uint32_t CountAmong(int level, std::uint32_t entry, std::uint32_t first,
+    std::uint32_t NthPartner(int grouping, std::uint32_t entry, std::uint64_t rank) const;
+    std::uint32_t CountAmong(int grouping, std::uint32_t entry, std::uint32_t first,
                              std::uint32_t last) const;
 
     std::uint64_t KeyOf(std::uint32_t entry) const
@@ -82,13 +82,13 @@ private:
     const Catalogue& catalogue_;
     const bool byContents_;
     const std::vector<std::uint64_t> copySets_;
-    // Each level's entries, group after group, catalogue order within a group.
-    std::array<std::vector<std::uint32_t>, kLevels> order_;
-    // Per entry: where its group of each level begins and ends in order_.
-    std::array<std::vector<std::uint32_t>, kLevels> begin_;
-    std::array<std::vector<std::uint32_t>, kLevels> end_;
-    // Per entry: its own place in order_ of levels 0 and 1.
-    std::array<std::vector<std::uint32_t>, kLevels - 1> at_;
+    // Each grouping's entries, group after group, catalogue order within a group.
+    std::array<std::vector<std::uint32_t>, kGroupings> order_;
+    // Per entry: where its group of each grouping begins and ends in order_.
+    std::array<std::vector<std::uint32_t>, kGroupings> begin_;
+    std::array<std::vector<std::uint32_t>, kGroupings> end_;
+    // Per entry: its own place in order_ of groupings 0 and 1.
+    std::array<std::vector<std::uint32_t>, kGroupings - 1> at_;
     // Per side: running row counts by outer entry, one more than the entries.
     std::array<std::vector<std::uint64_t>, 2> rowsBefore_;
 };

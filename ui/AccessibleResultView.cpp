@@ -1,7 +1,7 @@
-#include "AccessibleResultView.h"
+#include "ui/AccessibleResultView.h"
 
-#include "ResultModel.h"
-#include "ResultView.h"
+#include "ui/ResultModel.h"
+#include "ui/ResultView.h"
 
 #include <QAccessibleWidget>
 #include <QHeaderView>

@@ -1,4 +1,4 @@
-#include "ApplicationCursor.h"
+#include "ui/ApplicationCursor.h"
 
 #include <QCursor>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "Collation.h"
+#include "ui/Collation.h"
 
 #include <QLocale>
 

@@ -1,7 +1,7 @@
-#include "Desktop.h"
+#include "ui/Desktop.h"
 
-#include "Messages.h"
-#include "Texts.h"
+#include "ui/Messages.h"
+#include "ui/Texts.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -77,7 +77,7 @@ bool Desktop::exists(const std::string& path)
     struct stat st {};
     if (stat(path.c_str(), &st) == 0 || (errno != ENOENT && errno != ENOTDIR))
         return true;
-    tell(QStringLiteral("%1 n'existe plus.").arg(Quoted(path)));
+    tell(GoneText(path));
     return false;
 }
 
@@ -91,22 +91,22 @@ void Desktop::open(const std::string& path)
         if (error != QProcess::FailedToStart)
             return;
         launcher->deleteLater();
-        fail(path, QStringLiteral("xdg-open est introuvable"));
+        fail(path, text::LauncherMissing);
     });
     connect(launcher, &QProcess::finished, this,
             [this, launcher, path](int code, QProcess::ExitStatus status) {
                 launcher->deleteLater();
                 if (status == QProcess::CrashExit)
-                    fail(path, QStringLiteral("xdg-open s'est arrêté anormalement"));
+                    fail(path, text::LauncherCrashed);
                 else if (code != 0)
-                    fail(path, QStringLiteral("xdg-open a échoué (code %1)").arg(code));
+                    fail(path, LauncherFailed(code));
             });
     launcher->start(QStringLiteral("xdg-open"), {Argument(path)});
 }
 
 void Desktop::fail(const std::string& path, const QString& why)
 {
-    tell(QStringLiteral("%1 ne peut pas être ouvert\u00a0: %2.").arg(Quoted(path), why));
+    tell(OpenFailedText(path, why));
 }
 
 void Desktop::tell(const QString& text)

@@ -1,7 +1,8 @@
-#include "DirectoryEdit.h"
+#include "ui/DirectoryEdit.h"
 
-#include "FolderDialog.h"
-#include "Messages.h"
+#include "ui/FolderDialog.h"
+#include "ui/Messages.h"
+#include "ui/Texts.h"
 
 #include <QAction>
 #include <QDir>
@@ -15,8 +16,8 @@ DirectoryEdit::DirectoryEdit(QWidget* parent) : QLineEdit(parent)
 {
     QAction* browse = addAction(style()->standardIcon(QStyle::SP_DirOpenIcon),
                                 QLineEdit::TrailingPosition);
-    browse->setText(QStringLiteral("Parcourir"));
-    browse->setToolTip(QStringLiteral("Parcourir"));
+    browse->setText(text::Browse);
+    browse->setToolTip(text::Browse);
     connect(browse, &QAction::triggered, this, &DirectoryEdit::Browse);
 }
 

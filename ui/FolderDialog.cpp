@@ -1,6 +1,7 @@
-#include "FolderDialog.h"
+#include "ui/FolderDialog.h"
 
-#include "Messages.h"
+#include "ui/Texts.h"
+#include "ui/WindowPlacement.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
@@ -21,7 +22,7 @@ FolderDialog::FolderDialog(const QString& start, QWidget* parent)
       tree_(new QTreeView(this)),
       path_(new QLabel(this))
 {
-    setWindowTitle(QStringLiteral("Sélection du répertoire"));
+    setWindowTitle(text::FolderDialogTitle);
     setFixedSize(424, 255);
 
     model_->setFilter(QDir::AllDirs | QDir::Drives | QDir::NoDotAndDotDot);
@@ -45,15 +46,15 @@ FolderDialog::FolderDialog(const QString& start, QWidget* parent)
     connect(model_, &QFileSystemModel::layoutChanged, this, followOpenFolder);
     tree_->viewport()->installEventFilter(this);
 
-    auto* nameLabel = new QLabel(QStringLiteral("&Nom de répertoire :"), this);
+    auto* nameLabel = new QLabel(text::FolderName, this);
     nameLabel->setBuddy(tree_);
-    auto* treeLabel = new QLabel(QStringLiteral("&Répertoires :"), this);
+    auto* treeLabel = new QLabel(text::Folders, this);
     treeLabel->setBuddy(tree_);
     path_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
-    buttons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole);
+    buttons->addButton(text::Ok, QDialogButtonBox::AcceptRole)->setDefault(true);
+    buttons->addButton(text::Cancel, QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 

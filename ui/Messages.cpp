@@ -1,13 +1,12 @@
-#include "Messages.h"
+#include "ui/Messages.h"
 
-#include "ApplicationCursor.h"
-#include "Texts.h"
+#include "ui/Texts.h"
+#include "ui/WindowPlacement.h"
 
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QMessageBox>
-#include <QScreen>
 #include <QSpacerItem>
 
 #include <exception>
@@ -26,11 +25,11 @@ void ShowMessage(QWidget* parent, MessageKind kind, const QString& text)
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (kind) {
     case MessageKind::Information:
-        caption = QStringLiteral("Information");
+        caption = text::InformationCaption;
         icon = QMessageBox::Information;
         break;
     case MessageKind::Warning:
-        caption = QStringLiteral("Avertissement");
+        caption = text::WarningCaption;
         icon = QMessageBox::Warning;
         break;
     case MessageKind::Plain:
@@ -62,19 +61,6 @@ void RunHandler(QWidget* window, const std::function<void()>& handler)
     } catch (const std::exception& error) {
         ShowMessage(window, MessageKind::Error, ErrorBoxText(QString::fromLocal8Bit(error.what())));
     }
-}
-
-void CentreOnScreen(QWidget& window)
-{
-    QRect frame = window.frameGeometry();
-    frame.moveCenter(window.screen()->availableGeometry().center());
-    window.move(frame.topLeft());
-}
-
-int ExecModal(QDialog& dialog)
-{
-    const ModalCursorScope cursor;
-    return dialog.exec();
 }
 
 }  // namespace jumelix

@@ -1,7 +1,7 @@
-#include "ResultModel.h"
+#include "ui/ResultModel.h"
 
-#include "Catalogue.h"
-#include "Texts.h"
+#include "catalogue/Catalogue.h"
+#include "ui/Texts.h"
 
 namespace jumelix {
 
@@ -44,9 +44,9 @@ std::optional<ResultModel::Files> ResultModel::FilesOf(std::uint64_t row) const
     const std::optional<RowOrigin> origin = row < rows_ ? list_.OriginOf(row) : std::nullopt;
     if (!origin)
         return std::nullopt;
-    const Catalogue& catalogue = *list_.Entries();
+    const Catalogue& catalogue = *list_.SourceCatalogue();
     const CatalogueEntry entry = catalogue[origin->Entry];
-    return Files{entry.Path(), catalogue[origin->Double].Path(), entry.Size};
+    return Files{entry.Path(), catalogue[origin->Outer].Path(), entry.Size};
 }
 
 QString ResultModel::Description(std::uint64_t row) const
@@ -54,9 +54,7 @@ QString ResultModel::Description(std::uint64_t row) const
     const std::optional<Files> files = FilesOf(row);
     if (!files)
         return {};
-    return FromBytes(files->Path) + (list_.ByContents() ? QStringLiteral("\nMême contenu que\u00a0: ")
-                                                        : QStringLiteral("\nMême taille que\u00a0: ")) +
-           FromBytes(files->DoublePath);
+    return RowDescription(files->Path, files->DoublePath, list_.ByContents());
 }
 
 std::uint64_t ResultModel::MirrorOf(std::uint64_t row) const

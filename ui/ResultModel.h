@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ResultList.h"
-#include "ResultOrdering.h"
+#include "search/ResultList.h"
+#include "search/ResultOrdering.h"
 
 #include <QObject>
 #include <QString>

@@ -1,10 +1,10 @@
-#include "ResultView.h"
+#include "ui/ResultView.h"
 
-#include "AccessibleResultView.h"
-#include "Desktop.h"
-#include "ResultModel.h"
-#include "ScrollMapping.h"
-#include "Texts.h"
+#include "ui/AccessibleResultView.h"
+#include "ui/Desktop.h"
+#include "ui/ResultModel.h"
+#include "ui/ScrollMapping.h"
+#include "ui/Texts.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -53,8 +53,7 @@ ResultView::ResultView(QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     horizontalScrollBar()->setSingleStep(kSidewaysStep);
     auto* titles = new QStandardItemModel(0, ColumnCount, header_);
-    titles->setHorizontalHeaderLabels({QStringLiteral("Dossiers"), QStringLiteral("Fichiers"),
-                                       QStringLiteral("Taille (en octets)")});
+    titles->setHorizontalHeaderLabels(text::ColumnTitles);
     titles->setHeaderData(SizeColumn, Qt::Horizontal,
                           QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter),
                           Qt::TextAlignmentRole);
@@ -604,21 +603,21 @@ void ResultView::makeMenu()
 {
     menu_ = new QMenu(this);
     menu_->setAttribute(Qt::WA_WindowPropagation);  // in the window's face
-    menu_->setAccessibleName(QStringLiteral("Menu de la ligne"));
+    menu_->setAccessibleName(text::RowMenu);
     const auto withFiles = [this](void (Desktop::*open)(const std::string&)) {
         return [this, open] {
             if (const auto files = model_->FilesOf(menuRow_))
                 (desktop_->*open)(files->Path);
         };
     };
-    menu_->addAction(QStringLiteral("Ouvrir le &fichier"), this, withFiles(&Desktop::OpenFile));
-    menu_->addAction(QStringLiteral("Ouvrir le &dossier"), this, withFiles(&Desktop::ShowInFolder));
-    menu_->addAction(QStringLiteral("&Copier le chemin"), QKeySequence::Copy, this,
+    menu_->addAction(text::OpenFile, this, withFiles(&Desktop::OpenFile));
+    menu_->addAction(text::ShowInFolder, this, withFiles(&Desktop::ShowInFolder));
+    menu_->addAction(text::CopyPath, QKeySequence::Copy, this,
                      [this] { copyPath(menuRow_); });
-    goToDouble_ = menu_->addAction(QStringLiteral("&Aller à son double"), this, [this] {
+    goToDouble_ = menu_->addAction(text::GoToDouble, this, [this] {
         SetCurrentRow(model_->MirrorOf(menuRow_));
     });
-    compare_ = menu_->addAction(QStringLiteral("Co&mparer avec son double"), this,
+    compare_ = menu_->addAction(text::CompareWithDouble, this,
                                 [this] { emit CompareRequested(menuRow_); });
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ResultList.h"
+#include "search/ResultList.h"
 
 #include <QAbstractScrollArea>
 #include <QPointer>

@@ -1,8 +1,8 @@
-#include "RowComparison.h"
+#include "ui/RowComparison.h"
 
-#include "ApplicationCursor.h"
-#include "Messages.h"
-#include "Texts.h"
+#include "ui/ApplicationCursor.h"
+#include "ui/Messages.h"
+#include "ui/Texts.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -66,14 +66,14 @@ private:
 
 }  // namespace
 
-RowComparison::RowComparison(QProgressBar& bar, QLabel& hint, QWidget* window)
-    : QObject(window), bar_(bar), hint_(hint), window_(window)
+RowComparison::RowComparison(RunState& run, QProgressBar& bar, QLabel& hint, QWidget* window)
+    : QObject(window), run_(run), bar_(bar), hint_(hint), window_(window)
 {
 }
 
 void RowComparison::Run(const std::string& first, const std::string& second, std::uint64_t size)
 {
-    running_ = true;
+    run_.Begin(Work::Comparing);
     cancelled_ = false;
     {
         const SavedLook look(bar_, hint_);
@@ -94,7 +94,7 @@ void RowComparison::Run(const std::string& first, const std::string& second, std
         poll.start(kPollMs);
         loop.exec();
     }
-    running_ = false;
+    run_.End();
     const ComparisonResult result = reading_.Result();
     if (!cancelled_)
         ShowMessage(window_, KindOf(result.Verdict), ComparisonText(result, first, second));

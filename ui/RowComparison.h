@@ -1,6 +1,7 @@
 #pragma once
 
-#include "FileComparison.h"
+#include "files/FileComparison.h"
+#include "ui/RunState.h"
 
 #include <QObject>
 
@@ -20,9 +21,9 @@ class RowComparison final : public QObject {
     Q_OBJECT
 
 public:
-    RowComparison(QProgressBar& bar, QLabel& hint, QWidget* window);
+    // The comparison is the window's work in `run` while it reads.
+    RowComparison(RunState& run, QProgressBar& bar, QLabel& hint, QWidget* window);
 
-    bool Running() const { return running_; }
     // Returns once the comparison has ended and its box is closed.
     void Run(const std::string& first, const std::string& second, std::uint64_t size);
     // Escape: the comparison ends at its next block and says so.
@@ -34,10 +35,10 @@ private:
     void showProgress();
 
     FileComparisonRun reading_;
+    RunState& run_;
     QProgressBar& bar_;
     QLabel& hint_;
     QWidget* window_;
-    bool running_ = false;
     bool cancelled_ = false;
 };
 

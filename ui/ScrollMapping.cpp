@@ -1,4 +1,4 @@
-#include "ScrollMapping.h"
+#include "ui/ScrollMapping.h"
 
 #include <algorithm>
 

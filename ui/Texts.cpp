@@ -1,7 +1,7 @@
-#include "Texts.h"
+#include "ui/Texts.h"
 
-#include "ContentSearch.h"
-#include "FileComparison.h"
+#include "files/FileComparison.h"
+#include "search/ContentSearch.h"
 
 #include <QLocale>
 #include <QStringList>
@@ -38,6 +38,14 @@ QString Figures(std::uint64_t number)
     return QLocale(QLocale::French).toString(static_cast<qulonglong>(number));
 }
 
+// The words after "ne peut pas être ouvert :" or "ne peut pas être lu :".
+const QString kAccessDenied = QStringLiteral("accès refusé");
+
+QString Gone(const QString& named)
+{
+    return QStringLiteral("%1 n'existe plus.").arg(named);
+}
+
 QString VerdictText(const ComparisonResult& result, const QString& first, const QString& second)
 {
     const QString& file = result.File == 0 ? first : second;
@@ -45,9 +53,9 @@ QString VerdictText(const ComparisonResult& result, const QString& first, const 
     case ComparisonVerdict::Unreadable:
         switch (result.Reason) {
         case UnreadableReason::AccessDenied:
-            return QStringLiteral("%1 ne peut pas être lu\u00a0: accès refusé.").arg(file);
+            return QStringLiteral("%1 ne peut pas être lu\u00a0: %2.").arg(file, kAccessDenied);
         case UnreadableReason::Gone:
-            return QStringLiteral("%1 n'existe plus.").arg(file);
+            return Gone(file);
         case UnreadableReason::NotARegularFile:
             return QStringLiteral("%1 n'est pas un fichier ordinaire.").arg(file);
         default:
@@ -122,6 +130,59 @@ QString ContentSearchText(const ContentSummary& summary)
         sentences << Counted(summary.Empty, QStringLiteral("%1 fichier vide n'est pas comparé."),
                              QStringLiteral("%1 fichiers vides ne sont pas comparés."));
     return sentences.join(u' ');
+}
+
+QString WalkRefusalText()
+{
+    return QStringLiteral("Aucun dossier à parcourir\u00a0: indiquez un dossier.");
+}
+
+QString WalkRefusalText(const QString& folder, FolderCheck check)
+{
+    const QString named = Quoted(folder);
+    switch (check) {
+    case FolderCheck::Walkable:
+        return {};
+    case FolderCheck::Missing:
+        return QStringLiteral("Le dossier %1 n'existe pas.").arg(named);
+    case FolderCheck::NotAFolder:
+        return QStringLiteral("%1 n'est pas un dossier.").arg(named);
+    case FolderCheck::AccessDenied:
+        return QStringLiteral("Le dossier %1 ne peut pas être ouvert\u00a0: %2.").arg(named, kAccessDenied);
+    case FolderCheck::LinkLoop:
+        return QStringLiteral("Le dossier %1 ne peut pas être ouvert\u00a0: trop de liens symboliques.")
+            .arg(named);
+    case FolderCheck::Unopenable:
+        break;
+    }
+    return QStringLiteral("Le dossier %1 ne peut pas être ouvert.").arg(named);
+}
+
+QString WrongTypeText(std::string_view setting)
+{
+    return QStringLiteral("Type de données incorrect pour '%1'").arg(FromBytes(setting));
+}
+
+QString RowDescription(std::string_view path, std::string_view doublePath, bool byContents)
+{
+    return FromBytes(path) +
+           (byContents ? QStringLiteral("\nMême contenu que\u00a0: ") : QStringLiteral("\nMême taille que\u00a0: ")) +
+           FromBytes(doublePath);
+}
+
+QString GoneText(std::string_view path)
+{
+    return Gone(Quoted(path));
+}
+
+QString LauncherFailed(int code)
+{
+    return QStringLiteral("xdg-open a échoué (code %1)").arg(code);
+}
+
+QString OpenFailedText(std::string_view path, const QString& why)
+{
+    return QStringLiteral("%1 ne peut pas être ouvert\u00a0: %2.").arg(Quoted(path), why);
 }
 
 QString ErrorBoxText(const QString& error)

@@ -1,16 +1,16 @@
-#include "Unit1.h"
+#include "ui/Unit1.h"
 
-#include "ApplicationCursor.h"
-#include "ContentSearch.h"
-#include "Collation.h"
-#include "DirectoryEdit.h"
-#include "Messages.h"
-#include "ResultModel.h"
-#include "ResultView.h"
-#include "RowComparison.h"
-#include "StartFolder.h"
-#include "Texts.h"
-#include "WindowFont.h"
+#include "catalogue/StartFolder.h"
+#include "search/ContentSearch.h"
+#include "ui/ApplicationCursor.h"
+#include "ui/Collation.h"
+#include "ui/DirectoryEdit.h"
+#include "ui/Messages.h"
+#include "ui/ResultModel.h"
+#include "ui/ResultView.h"
+#include "ui/RowComparison.h"
+#include "ui/Texts.h"
+#include "ui/WindowFont.h"
 #include "ui_Unit1.h"
 
 #include <QCloseEvent>
@@ -32,25 +32,7 @@ constexpr int kThousandths = 1000;
 // Why step 1 cannot walk `folder`, as the user is told; empty when it can.
 QString WalkRefusal(FileEnumeration& files, const QString& folder)
 {
-    if (folder.isEmpty())
-        return QStringLiteral("Aucun dossier à parcourir\u00a0: indiquez un dossier.");
-    const QString named = Quoted(folder);
-    switch (files.CheckFolder(folder.toStdString())) {
-    case FolderCheck::Walkable:
-        return {};
-    case FolderCheck::Missing:
-        return QStringLiteral("Le dossier %1 n'existe pas.").arg(named);
-    case FolderCheck::NotAFolder:
-        return QStringLiteral("%1 n'est pas un dossier.").arg(named);
-    case FolderCheck::AccessDenied:
-        return QStringLiteral("Le dossier %1 ne peut pas être ouvert\u00a0: accès refusé.").arg(named);
-    case FolderCheck::LinkLoop:
-        return QStringLiteral("Le dossier %1 ne peut pas être ouvert\u00a0: trop de liens symboliques.")
-            .arg(named);
-    case FolderCheck::Unopenable:
-        break;
-    }
-    return QStringLiteral("Le dossier %1 ne peut pas être ouvert.").arg(named);
+    return folder.isEmpty() ? WalkRefusalText() : WalkRefusalText(folder, files.CheckFolder(folder.toStdString()));
 }
 
 }  // namespace
@@ -78,9 +60,9 @@ TForm1::TForm1(std::unique_ptr<FileEnumeration> files, QWidget* parent)
     ui_->ListView4->SetModel(lowerModel_);
     connect(ui_->ListView3, &ResultView::ColumnClicked, this, &TForm1::ListView3ColumnClick);
     connect(ui_->ListView4, &ResultView::ColumnClicked, this, &TForm1::ListView4ColumnClick);
-    comparison_ = new RowComparison(*ui_->ProgressBar1, *ui_->Label12, this);
+    comparison_ = new RowComparison(run_, *ui_->ProgressBar1, *ui_->Label12, this);
     for (auto [view, model] : {std::pair(ui_->ListView3, upperModel_), std::pair(ui_->ListView4, lowerModel_)}) {
-        view->SetCompareAllowed([this] { return !busy(); });
+        view->SetCompareAllowed([this] { return !run_.Busy(); });
         connect(view, &ResultView::CompareRequested, this,
                 [this, model = model](quint64 row) { compareWithDouble(*model, row); });
     }
@@ -127,11 +109,9 @@ void TForm1::resolveScanFolder()
     const DocumentsResolution resolution =
         ResolveDocumentsFolder(environment, settings, directories);
     if (resolution.ShowDocumentsError)
-        ShowMessage(this, MessageKind::Plain, QStringLiteral("Erreur Mes documents"));
+        ShowMessage(this, MessageKind::Plain, text::DocumentsError);
     if (resolution.WrongTypeSetting) {
-        const QString error = QStringLiteral("Type de données incorrect pour '%1'")
-                                  .arg(FromBytes(*resolution.WrongTypeSetting));
-        ShowMessage(this, MessageKind::Error, ErrorBoxText(error));
+        ShowMessage(this, MessageKind::Error, ErrorBoxText(WrongTypeText(*resolution.WrongTypeSetting)));
         return;
     }
     ScanFolderPath = resolution.DocumentsFolder;
@@ -161,14 +141,28 @@ void TForm1::Button3Click()
 // a step runs. (A step button clicked during a search stops it too.)
 void TForm1::FormKeyDown(int key)
 {
-    if (key != Qt::Key_Escape)
-        return;
-    if (searching_)
-        Flags.SearchStop = true;
-    if (Flags.WalkRunning)
+    if (key == Qt::Key_Escape)
+        stopWork(run_.EscapePressed());
+}
+
+void TForm1::stopWork(Stop stop)
+{
+    switch (stop) {
+    case Stop::None:
+        break;
+    case Stop::Walk:
         Flags.WalkStop = true;
-    if (comparison_->Running())
+        break;
+    case Stop::Search:
+        Flags.SearchStop = true;
+        break;
+    case Stop::Comparison:
         comparison_->Stop();
+        break;
+    case Stop::ComparisonSilently:
+        comparison_->Cancel();
+        break;
+    }
 }
 
 void TForm1::ListView3ColumnClick(int column)
@@ -192,19 +186,15 @@ void TForm1::DirectoryEdit1AfterDialog(const QString& name, bool accepted)
 // result lists while they are cleared under it.
 void TForm1::runCommands(Command command)
 {
-    if (searching_ || comparison_->Running()) {
-        pending_ = command;
-        if (searching_)
-            Flags.SearchStop = true;
-        else
-            comparison_->Cancel();
+    if (const Stop stop = run_.StepAsked(command); stop != Stop::None) {
+        stopWork(stop);
         return;
     }
-    while (command != Command::None && !closeRequested_) {
+    while (command != Command::None && !run_.Closing()) {
         RunHandler(this, [this, command] { command == Command::Walk ? runWalk() : runSearch(); });
-        command = std::exchange(pending_, Command::None);
+        command = run_.TakePending();
     }
-    if (closeRequested_)
+    if (run_.Closing())
         close();
 }
 
@@ -223,6 +213,7 @@ void TForm1::runWalk()
     FilesAdded = 0;
     shownFiles_ = 0;
     lastPump_ = {};
+    run_.Begin(Work::Walking);
     Flags.WalkRunning = true;
     Flags.WalkStop = false;
     for (QWidget* control : std::initializer_list<QWidget*>{ui_->Button1, ui_->Label8,
@@ -255,11 +246,11 @@ void TForm1::endWalk(std::int32_t filesAdded, StepEnd end)
     // empty range would make the bar busy instead of empty.
     ui_->Label5->setText(QString::number(catalogue_.size()));
     ui_->ProgressBar1->setMaximum(std::max(FilesAdded, 1));
-    if (!closeRequested_ && end != StepEnd::Failed) {
+    if (!run_.EndsSilently() && end != StepEnd::Failed) {
         if (end == StepEnd::Stopped)
-            ShowMessage(this, MessageKind::Warning, QStringLiteral("Parcours interrompu."));
+            ShowMessage(this, MessageKind::Warning, text::WalkStopped);
         else
-            ShowMessage(this, MessageKind::Information, QStringLiteral("Parcours terminé."));
+            ShowMessage(this, MessageKind::Information, text::WalkCompleted);
     }
     ui_->Button2->setEnabled(end == StepEnd::Completed);
     ui_->Button1->setEnabled(true);
@@ -267,12 +258,13 @@ void TForm1::endWalk(std::int32_t filesAdded, StepEnd end)
     (end == StepEnd::Completed ? ui_->Button2 : ui_->Button1)->setFocus();
     Flags.WalkRunning = false;
     Flags.WalkStop = false;
+    run_.End();
 }
 
 void TForm1::runSearch()
 {
-    searching_ = true;
     const bool byContents = ui_->CheckBox9->isChecked();
+    run_.Begin(byContents ? Work::SearchingByContents : Work::Searching);
     ui_->Label6->setText(QStringLiteral("0"));
     ui_->Label8->setEnabled(true);
     ui_->Label6->setEnabled(true);
@@ -311,12 +303,12 @@ void TForm1::runSearch()
 // A search by contents ends with what it found and left out.
 void TForm1::endSearch(StepEnd end, const std::optional<ContentSummary>& summary)
 {
-    searching_ = false;
+    run_.End();
     // The counter, the lists and the bar are final before the message opens.
     ui_->Label6->setText(QString::number(completed_));
     ui_->ProgressBar1->setValue(progress_);
     showResultRows();
-    const bool silent = end == StepEnd::Failed || pending_ != Command::None || closeRequested_;
+    const bool silent = end == StepEnd::Failed || run_.EndsSilently();
     const auto hideExtras = [this] {
         ui_->Label9->hide();
         ui_->ProgressBar1->setValue(0);
@@ -327,11 +319,11 @@ void TForm1::endSearch(StepEnd end, const std::optional<ContentSummary>& summary
     // they stood at the stop; a completed one clears them before its message.
     if (end == StepEnd::Stopped) {
         if (!silent)
-            ShowMessage(this, MessageKind::Warning, QStringLiteral("Recherche interrompue."));
+            ShowMessage(this, MessageKind::Warning, text::SearchStopped);
         hideExtras();
     } else {
         hideExtras();
-        QString text = QStringLiteral("Recherche terminée.");
+        QString text = text::SearchCompleted;
         if (summary)
             text += u' ' + ContentSearchText(*summary);
         if (!silent)
@@ -343,20 +335,15 @@ void TForm1::endSearch(StepEnd end, const std::optional<ContentSummary>& summary
     }
 }
 
-bool TForm1::busy() const
-{
-    return Flags.WalkRunning || searching_ || comparison_->Running();
-}
-
 // "Comparer avec son double". A step button clicked meanwhile, or the window
 // closed, ends the comparison without its box and then takes effect.
 void TForm1::compareWithDouble(const ResultModel& model, std::uint64_t row)
 {
     const std::optional<ResultModel::Files> files = model.FilesOf(row);
-    if (!files || busy())
+    if (!files || run_.Busy())
         return;
     RunHandler(this, [this, &files] { comparison_->Run(files->Path, files->DoublePath, files->Size); });
-    runCommands(std::exchange(pending_, Command::None));
+    runCommands(run_.TakePending());
 }
 
 // The result lists hold views into the catalogue: they are always cleared first.
@@ -398,9 +385,9 @@ void TForm1::PumpEvents()
 {
     if (std::chrono::steady_clock::now() - lastPump_ < kPumpInterval)
         return;
-    if (Flags.WalkRunning)
+    if (run_.Current() == Work::Walking)
         ui_->Label5->setText(QString::number(shownFiles_));
-    if (searching_) {
+    if (run_.Searching()) {
         ui_->ProgressBar1->setValue(progress_);
         ui_->Label6->setText(QString::number(completed_));
         showResultRows();
@@ -428,10 +415,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
 // Closing during a step stops it as Escape would; the window closes once it has returned.
 void TForm1::closeEvent(QCloseEvent* event)
 {
-    if (busy()) {
-        closeRequested_ = true;
-        FormKeyDown(Qt::Key_Escape);
-        comparison_->Cancel();
+    if (const Stop stop = run_.CloseAsked(); stop != Stop::None) {
+        stopWork(stop);
         event->ignore();
         return;
     }

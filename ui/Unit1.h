@@ -1,15 +1,16 @@
 #pragma once
 
-#include "Catalogue.h"
-#include "ContentSearch.h"
-#include "DuplicateSearch.h"
-#include "FileEnumeration.h"
-#include "Messages.h"
-#include "PosixFileEnumeration.h"
-#include "ResultList.h"
-#include "ResultOrdering.h"
-#include "RunFlags.h"
-#include "Walk.h"
+#include "catalogue/Catalogue.h"
+#include "catalogue/FileEnumeration.h"
+#include "catalogue/RunFlags.h"
+#include "catalogue/Walk.h"
+#include "files/PosixFileEnumeration.h"
+#include "search/ContentSearch.h"
+#include "search/DuplicateSearch.h"
+#include "search/ResultList.h"
+#include "search/ResultOrdering.h"
+#include "ui/RunState.h"
+#include "ui/WindowPlacement.h"
 
 #include <QCollator>
 #include <QWidget>
@@ -75,7 +76,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    enum class Command { None, Walk, Search };
     enum class StepEnd { Completed, Stopped, Failed };
 
     void applyFonts();
@@ -85,8 +85,8 @@ private:
     void endWalk(std::int32_t filesAdded, StepEnd end);
     void runSearch();
     void endSearch(StepEnd end, const std::optional<ContentSummary>& summary);
+    void stopWork(Stop stop);
     void clearResults();
-    bool busy() const;
     void compareWithDouble(const ResultModel& model, std::uint64_t row);
     void showResultRows();
     bool isOwnKeyPress(QObject* watched, QEvent* event) const;
@@ -103,12 +103,9 @@ private:
     QDialog* aboutBox_ = nullptr;
     RowComparison* comparison_;
 
-    // A search is on the stack (SearchRunning stays set after a stop).
-    bool searching_ = false;
-    // A step button clicked during a search, run once the search has unwound.
-    Command pending_ = Command::None;
-    // The window was closed during a step: it closes once the step returns.
-    bool closeRequested_ = false;
+    // The work on the stack, the step asked for meanwhile and whether the
+    // window closes once it returns (SearchRunning stays set after a stop).
+    RunState run_;
 
     // Latest values, shown at the next pump.
     std::int32_t shownFiles_ = 0;

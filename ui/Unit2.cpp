@@ -1,9 +1,9 @@
-#include "Unit2.h"
+#include "ui/Unit2.h"
 
 #include "JumelixVersion.h"
-#include "Messages.h"
-#include "ProgramIcon.h"
-#include "WindowFont.h"
+#include "ui/Messages.h"
+#include "ui/ProgramIcon.h"
+#include "ui/WindowFont.h"
 #include "ui_Unit2.h"
 
 #include <QDesktopServices>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ApplicationCursor.h"
-#include "Messages.h"
+#include "ui/ApplicationCursor.h"
+#include "ui/WindowPlacement.h"
 
 #include <QDialog>
 

@@ -1,5 +1,5 @@
-#include "StartFolder.h"
-#include "TempFolderTest.h"
+#include "catalogue/StartFolder.h"
+#include "tests/TempFolderTest.h"
 
 #include <gtest/gtest.h>
 

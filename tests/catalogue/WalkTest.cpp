@@ -3,10 +3,10 @@
 // a test runs: special entries, links and loops, unreadable folders, odd names,
 // deep trees and trees that change while they are walked.
 
-#include "PosixFileEnumeration.h"
-#include "TempFolderTest.h"
-#include "Walk.h"
-#include "Wildcard.h"
+#include "catalogue/Walk.h"
+#include "catalogue/Wildcard.h"
+#include "files/PosixFileEnumeration.h"
+#include "tests/TempFolderTest.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "Wildcard.h"
+#include "catalogue/Wildcard.h"
 
 #include <gtest/gtest.h>
 

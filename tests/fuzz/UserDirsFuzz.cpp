@@ -1,7 +1,7 @@
 // Feeds arbitrary text to the user-dirs reader: it must not crash, and what it
 // returns must hold together.
 
-#include "StartFolder.h"
+#include "catalogue/StartFolder.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -5,7 +5,7 @@
 // unit tests. The input is the pattern, a NUL byte, then the name; an input
 // without a NUL is matched against itself.
 
-#include "Wildcard.h"
+#include "catalogue/Wildcard.h"
 
 #include <algorithm>
 #include <cstdint>

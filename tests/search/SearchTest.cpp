@@ -1,10 +1,10 @@
 // The duplicate search, its result lists and their ordering: seeded random
 // catalogues checked row by row against a pairwise reference through stops,
 // sorts and edits, then exact cases.
-#include "ContentSearch.h"
-#include "DuplicateSearch.h"
-#include "ResultOrdering.h"
-#include "TempFolderTest.h"
+#include "search/ContentSearch.h"
+#include "search/DuplicateSearch.h"
+#include "search/ResultOrdering.h"
+#include "tests/TempFolderTest.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +39,7 @@ struct Flat {
 void PrintTo(const Flat& row, std::ostream* out)
 {
     *out << row.folder << '|' << row.name << '|' << row.size << '|' << row.origin.Entry << '<'
-         << row.origin.Double;
+         << row.origin.Outer;
 }
 
 // Also checks that a row past the end reads as an empty row with no origin,
@@ -150,14 +150,14 @@ void CheckMirrors(const ResultList& list, const std::vector<Flat>& rows, std::ui
         const RowOrigin origin = rows[r].origin;
         const std::uint64_t mirror = list.MirrorOf(r);
         if (origin.Entry < completed)
-            ASSERT_EQ(mirror < rows.size() ? rows[mirror].origin : RowOrigin{}, (RowOrigin{origin.Double, origin.Entry}));
+            ASSERT_EQ(mirror < rows.size() ? rows[mirror].origin : RowOrigin{}, (RowOrigin{origin.Outer, origin.Entry}));
         else
             ASSERT_EQ(mirror, ResultList::kNoRow);
         if (rows[r].folder.starts_with('E'))
             continue;  // an edited row
         const auto last = lastDouble.find(origin.Entry);
-        ASSERT_TRUE(last == lastDouble.end() || last->second < origin.Double) << "row " << r;
-        lastDouble[origin.Entry] = origin.Double;
+        ASSERT_TRUE(last == lastDouble.end() || last->second < origin.Outer) << "row " << r;
+        lastDouble[origin.Entry] = origin.Outer;
     }
 }
 
@@ -368,7 +368,7 @@ TEST_F(ContentSearchTest, ListsOnlyFilesWhoseBytesAreTheSame)
     EXPECT_TRUE(s.flags.SearchRunning && s.flags.SearchStop);
     for (const ResultList* list : {&s.upper, &s.lower}) {
         for (const Flat& row : Rows(*list))
-            EXPECT_TRUE(row.origin.Entry != 1 && row.origin.Entry != 3 && row.origin.Double != 1 && row.origin.Double != 3);
+            EXPECT_TRUE(row.origin.Entry != 1 && row.origin.Entry != 3 && row.origin.Outer != 1 && row.origin.Outer != 3);
     }
 }
 

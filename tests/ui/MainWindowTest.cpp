@@ -1,13 +1,13 @@
-#include "ApplicationCursor.h"
-#include "Collation.h"
-#include "FolderDialog.h"
 #include "JumelixVersion.h"
-#include "ModalAnswerer.h"
-#include "PosixFileEnumeration.h"
-#include "ResultView.h"
-#include "Unit1.h"
-#include "Unit2.h"
-#include "WindowFont.h"
+#include "files/PosixFileEnumeration.h"
+#include "tests/ui/ModalAnswerer.h"
+#include "ui/ApplicationCursor.h"
+#include "ui/Collation.h"
+#include "ui/FolderDialog.h"
+#include "ui/ResultView.h"
+#include "ui/Unit1.h"
+#include "ui/Unit2.h"
+#include "ui/WindowFont.h"
 
 #include <QtTest>
 #include <QtWidgets>

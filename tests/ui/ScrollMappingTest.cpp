@@ -1,5 +1,5 @@
 // The scroll bar of a list longer than 2^31 rows: its ends and its middle.
-#include "ScrollMapping.h"
+#include "ui/ScrollMapping.h"
 
 #include <gtest/gtest.h>
 

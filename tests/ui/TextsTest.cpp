@@ -1,8 +1,8 @@
 // The texts the program shows, at their own layer.
-#include "Texts.h"
+#include "ui/Texts.h"
 
-#include "ContentSearch.h"
-#include "FileComparison.h"
+#include "files/FileComparison.h"
+#include "search/ContentSearch.h"
 
 #include <gtest/gtest.h>
 

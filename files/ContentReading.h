@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Catalogue.h"
+#include "catalogue/Catalogue.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "ReadAhead.h"
+#include "files/ReadAhead.h"
 
 #include <fcntl.h>
 #include <sched.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileEnumeration.h"
+#include "catalogue/FileEnumeration.h"
 
 #include <functional>
 #include <memory>

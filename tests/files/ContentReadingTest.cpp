@@ -1,7 +1,7 @@
 // The content reading on small trees made in a temporary folder, read in
 // blocks of a few bytes so that every file takes many, and as "nobody".
-#include "ContentReading.h"
-#include "TempFolderTest.h"
+#include "files/ContentReading.h"
+#include "tests/TempFolderTest.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "ContentReading.h"
+#include "files/ContentReading.h"
 
-#include "FileReading.h"
+#include "files/FileReading.h"
 
 #include <fcntl.h>
 #include <sys/resource.h>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "FileEnumeration.h"
-#include "PosixFileEnumeration.h"
-#include "PosixFolder.h"
-#include "Wildcard.h"
+#include "catalogue/FileEnumeration.h"
+#include "catalogue/Wildcard.h"
+#include "files/PosixFileEnumeration.h"
+#include "files/PosixFolder.h"
 
 #include <atomic>
 #include <condition_variable>

@@ -1,6 +1,6 @@
-#include "FileComparison.h"
+#include "files/FileComparison.h"
 
-#include "FileReading.h"
+#include "files/FileReading.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

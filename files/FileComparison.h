@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileReading.h"
+#include "files/FileReading.h"
 
 #include <array>
 #include <atomic>

@@ -1,9 +1,9 @@
-#include "PosixFileEnumeration.h"
+#include "files/PosixFileEnumeration.h"
 
-#include "ReadAhead.h"
-#include "RunFlags.h"
-#include "Walk.h"
-#include "Wildcard.h"
+#include "catalogue/RunFlags.h"
+#include "catalogue/Walk.h"
+#include "catalogue/Wildcard.h"
+#include "files/ReadAhead.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -59,7 +59,7 @@ unsigned MaxReaders()
 struct PosixFileEnumeration::State {
     // One folder of the path from the scan folder down to the current one.
     // fd < 0 means closed to save descriptors, or gone when `gone` is set.
-    struct Level {
+    struct PathFolder {
         std::string name;
         FolderIdentity id;
         int fd = -1;
@@ -75,10 +75,10 @@ struct PosixFileEnumeration::State {
         bool subFoldersQueued = false;
     };
 
-    std::vector<Level> levels;
+    std::vector<PathFolder> pathFolders;
     std::unordered_set<FolderIdentity, FolderIdentityHash> entered;
     int openCount = 0;
-    std::size_t lowestMaybeOpen = 1;  // levels [1, lowestMaybeOpen) are all closed
+    std::size_t lowestMaybeOpen = 1;  // pathFolders [1, lowestMaybeOpen) are all closed
     ListingBuffer buffer;
     std::string nameBuffer;
     // Set between BeginWalk and EndWalk.
@@ -110,7 +110,7 @@ struct PosixFileEnumeration::State {
     std::optional<FolderRead> TakeRead(std::string_view name, ReadAhead::Place& place,
                                        std::string& path)
     {
-        Level& parent = levels.back();
+        PathFolder& parent = pathFolders.back();
         place = parent.place;
         place.push_back(parent.nextFolder++);
         path = parent.path.empty() ? std::string(name) : parent.path + '/' + std::string(name);
@@ -125,32 +125,32 @@ struct PosixFileEnumeration::State {
     void Reset()
     {
         EndReading();
-        for (Level& level : levels) {
-            if (level.fd >= 0)
-                close(level.fd);
+        for (PathFolder& folder : pathFolders) {
+            if (folder.fd >= 0)
+                close(folder.fd);
         }
-        levels.clear();
+        pathFolders.clear();
         entered.clear();
         openCount = 0;
         lowestMaybeOpen = 1;
     }
 
-    void Push(Level level)
+    void Push(PathFolder folder)
     {
-        if (level.fd >= 0)
+        if (folder.fd >= 0)
             ++openCount;
-        levels.push_back(std::move(level));
+        pathFolders.push_back(std::move(folder));
         KeepWithinBudget();
     }
 
     // Closes the oldest ancestors; the scan folder and the current folder stay open.
     void KeepWithinBudget()
     {
-        for (std::size_t i = lowestMaybeOpen; openCount > kMaxOpenFolders && i + 1 < levels.size();
+        for (std::size_t i = lowestMaybeOpen; openCount > kMaxOpenFolders && i + 1 < pathFolders.size();
              ++i) {
-            if (levels[i].fd >= 0) {
-                close(levels[i].fd);
-                levels[i].fd = -1;
+            if (pathFolders[i].fd >= 0) {
+                close(pathFolders[i].fd);
+                pathFolders[i].fd = -1;
                 --openCount;
             }
             lowestMaybeOpen = i + 1;
@@ -159,7 +159,7 @@ struct PosixFileEnumeration::State {
 
     void Adopt(std::size_t index, int fd)
     {
-        levels[index].fd = fd;
+        pathFolders[index].fd = fd;
         ++openCount;
         lowestMaybeOpen = std::min(lowestMaybeOpen, std::max<std::size_t>(index, 1));
     }
@@ -167,7 +167,7 @@ struct PosixFileEnumeration::State {
     // The current folder's descriptor, reopened if it was closed; -1 when gone.
     int CurrentFd()
     {
-        Level& current = levels.back();
+        PathFolder& current = pathFolders.back();
         if (current.fd < 0 && !current.gone)
             ReopenCurrent();
         return current.fd;
@@ -177,23 +177,23 @@ struct PosixFileEnumeration::State {
     // time; a folder found replaced along the way counts as gone.
     void ReopenCurrent()
     {
-        const std::size_t target = levels.size() - 1;
+        const std::size_t target = pathFolders.size() - 1;
         std::size_t open = target;
-        while (levels[open].fd < 0)
+        while (pathFolders[open].fd < 0)
             --open;
-        int fd = levels[open].fd;
+        int fd = pathFolders[open].fd;
         for (std::size_t i = open + 1; i <= target && fd >= 0; ++i) {
-            const int child = OpenFolder(fd, levels[i].name.c_str());
-            if (fd != levels[open].fd)
+            const int child = OpenFolder(fd, pathFolders[i].name.c_str());
+            if (fd != pathFolders[open].fd)
                 close(fd);
             fd = child;
-            if (fd >= 0 && !IsFolder(fd, levels[i].id)) {
+            if (fd >= 0 && !IsFolder(fd, pathFolders[i].id)) {
                 close(fd);
                 fd = -1;
             }
         }
         if (fd < 0) {
-            levels[target].gone = true;
+            pathFolders[target].gone = true;
             return;
         }
         Adopt(target, fd);
@@ -245,7 +245,7 @@ bool PosixFileEnumeration::EnterRoot(std::string_view path)
         return false;
     }
     s.entered.insert(IdentityOf(st));
-    State::Level root;
+    State::PathFolder root;
     root.name = text;
     root.id = IdentityOf(st);
     root.fd = fd;
@@ -256,10 +256,10 @@ bool PosixFileEnumeration::EnterRoot(std::string_view path)
 bool PosixFileEnumeration::EnterChild(std::string_view name)
 {
     State& s = *state_;
-    State::Level child;
+    State::PathFolder child;
     child.name = name;
-    const std::vector<FolderIdentity>& listed = s.levels.back().folderIds;
-    const std::size_t index = s.levels.back().nextFolder;
+    const std::vector<FolderIdentity>& listed = s.pathFolders.back().folderIds;
+    const std::size_t index = s.pathFolders.back().nextFolder;
     std::optional<FolderRead> read = s.TakeRead(name, child.place, child.path);
     const bool stopping = s.Stopping();
     // A read without sub-folders, of the very folder that the parent's listing
@@ -302,17 +302,17 @@ bool PosixFileEnumeration::EnterChild(std::string_view name)
 void PosixFileEnumeration::Leave()
 {
     State& s = *state_;
-    if (s.levels.empty())
+    if (s.pathFolders.empty())
         return;
-    State::Level left = std::move(s.levels.back());
-    s.levels.pop_back();
-    if (!s.levels.empty()) {
-        State::Level& parent = s.levels.back();
+    State::PathFolder left = std::move(s.pathFolders.back());
+    s.pathFolders.pop_back();
+    if (!s.pathFolders.empty()) {
+        State::PathFolder& parent = s.pathFolders.back();
         // Going up through ".." saves reopening a closed parent from further up.
         if (parent.fd < 0 && !parent.gone && left.fd >= 0 && !s.Stopping()) {
             const int fd = OpenFolder(left.fd, "..");
             if (fd >= 0 && IsFolder(fd, parent.id))
-                s.Adopt(s.levels.size() - 1, fd);
+                s.Adopt(s.pathFolders.size() - 1, fd);
             else if (fd >= 0)
                 close(fd);
         }
@@ -321,7 +321,7 @@ void PosixFileEnumeration::Leave()
         close(left.fd);
         --s.openCount;
     }
-    s.lowestMaybeOpen = std::min(s.lowestMaybeOpen, std::max<std::size_t>(s.levels.size(), 1));
+    s.lowestMaybeOpen = std::min(s.lowestMaybeOpen, std::max<std::size_t>(s.pathFolders.size(), 1));
 }
 
 void PosixFileEnumeration::List(const Wildcard& filter, FolderListing& listing)
@@ -329,9 +329,9 @@ void PosixFileEnumeration::List(const Wildcard& filter, FolderListing& listing)
     listing.Files.clear();
     listing.Folders.clear();
     State& s = *state_;
-    if (s.levels.empty() || s.Stopping())
+    if (s.pathFolders.empty() || s.Stopping())
         return;
-    State::Level& current = s.levels.back();
+    State::PathFolder& current = s.pathFolders.back();
     if (current.read) {
         if (current.read->error)
             std::rethrow_exception(current.read->error);
@@ -353,7 +353,7 @@ void PosixFileEnumeration::List(const Wildcard& filter, FolderListing& listing)
         if (most == 0)
             return;
         s.readAhead = std::make_unique<ReadAhead>(
-            s.levels.front().fd, filter,
+            s.pathFolders.front().fd, filter,
             std::min(most, std::max(1U, std::thread::hardware_concurrency())), most, s.hook);
     }
     s.readAhead->Queue(current.place, current.path, current.id, listing.Folders);
@@ -363,9 +363,9 @@ void PosixFileEnumeration::List(const Wildcard& filter, FolderListing& listing)
 std::optional<std::uint64_t> PosixFileEnumeration::FileSize(std::string_view name)
 {
     State& s = *state_;
-    if (s.levels.empty())
+    if (s.pathFolders.empty())
         return std::nullopt;
-    State::Level& current = s.levels.back();
+    State::PathFolder& current = s.pathFolders.back();
     if (current.read) {
         const FolderRead& read = *current.read;
         const std::size_t i = current.nextFile;

@@ -1,7 +1,7 @@
-#include "PosixFolder.h"
+#include "files/PosixFolder.h"
 
-#include "FileEnumeration.h"
-#include "Wildcard.h"
+#include "catalogue/FileEnumeration.h"
+#include "catalogue/Wildcard.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -2,8 +2,8 @@
 // current folder while a test runs, read in blocks of 1000 bytes so that each
 // file takes several; then the worker that runs it for the window.
 
-#include "FileComparison.h"
-#include "TempFolderTest.h"
+#include "files/FileComparison.h"
+#include "tests/TempFolderTest.h"
 
 #include <gtest/gtest.h>
 
