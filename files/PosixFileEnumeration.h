@@ -1,16 +1,11 @@
 #pragma once
 
 #include "catalogue/FileEnumeration.h"
+#include "files/ReadHook.h"
 
-#include <functional>
 #include <memory>
 
 namespace jumelix {
-
-// When a reader calls the test hook: before it opens a folder, and once it
-// has listed it, before it reads the sizes of its files.
-enum class ReadStage { Opening, Listed };
-using ReadHook = std::function<void(std::string_view folder, ReadStage stage)>;
 
 // The real file system, walked by descriptor (openat/fstatat), so that paths
 // longer than PATH_MAX work and deep trees stay within the descriptor limit.

@@ -1,12 +1,21 @@
 #include "files/ReadAhead.h"
 
+#include "catalogue/Wildcard.h"
+
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <unordered_set>
 #include <system_error>
 
 namespace jumelix {
@@ -47,7 +56,64 @@ std::size_t BytesOf(const FolderRead& read)
 
 }  // namespace
 
-ReadAhead::ReadAhead(int rootFd, const Wildcard& filter, unsigned firstReaders,
+class ReadAhead::Impl {
+public:
+    Impl(int rootFd, const Wildcard& filter, unsigned firstReaders, unsigned maxReaders, ReadHook hook);
+    ~Impl();
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
+
+    void Queue(const Place& place, const std::string& path, const FolderIdentity& id,
+               const std::vector<std::string>& folders);
+    std::optional<FolderRead> Take(const Place& place, const std::function<bool()>& keepWaiting);
+    void Stop();
+    unsigned Readers();
+
+private:
+    enum class State { Queued, Reading, Read, Dropped };
+    struct Folder {
+        State state = State::Queued;
+        FolderRead read;
+        std::size_t bytes = 0;
+    };
+
+    // Sub-folders to queue, in the walk's order.
+    struct Batch {
+        std::map<Place, Folder> folders;
+        std::set<Place> queued;
+    };
+    static Batch SubFolders(const Place& place, const std::string& path,
+                            const std::vector<std::string>& folders);
+
+    void startReader();
+    void readerLoop();
+    void readFolder(FolderRead& read, ListingBuffer& buffer) const;
+    void queueLocked(Batch& batch);
+    bool mayRead(const Place& place) const;
+    void stopLocked();
+
+    const int rootFd_;
+    const Wildcard filter_;
+    const unsigned firstReaders_;
+    const unsigned maxReaders_;
+    const ReadHook hook_;
+
+    std::mutex mutex_;
+    std::condition_variable readersWake_;
+    std::condition_variable walkWake_;
+    std::map<Place, Folder> folders_;  // queued, being read and read, in the walk's order
+    std::set<Place> queued_;
+    std::unordered_set<FolderIdentity, FolderIdentityHash> expanded_;
+    std::optional<Place> awaited_;
+    std::size_t held_ = 0;  // folders being read or read and not taken
+    std::size_t heldBytes_ = 0;
+    std::atomic<bool> stopped_ = false;  // also read by readers between their calls
+    unsigned idle_ = 0;
+    bool roomAwaited_ = false;  // an idle reader waits for the walk to take reads
+    std::vector<std::thread> readers_;
+};
+
+ReadAhead::Impl::Impl(int rootFd, const Wildcard& filter, unsigned firstReaders,
                      unsigned maxReaders, ReadHook hook)
     : rootFd_(fcntl(rootFd, F_DUPFD_CLOEXEC, 0)),
       filter_(filter),
@@ -58,7 +124,7 @@ ReadAhead::ReadAhead(int rootFd, const Wildcard& filter, unsigned firstReaders,
     stopped_ = rootFd_ < 0;
 }
 
-ReadAhead::~ReadAhead()
+ReadAhead::Impl::~Impl()
 {
     Stop();
     for (std::thread& reader : readers_)
@@ -67,7 +133,7 @@ ReadAhead::~ReadAhead()
         close(rootFd_);
 }
 
-void ReadAhead::Queue(const Place& place, const std::string& path, const FolderIdentity& id,
+void ReadAhead::Impl::Queue(const Place& place, const std::string& path, const FolderIdentity& id,
                       const std::vector<std::string>& folders)
 {
     Batch batch = SubFolders(place, path, folders);
@@ -86,7 +152,7 @@ void ReadAhead::Queue(const Place& place, const std::string& path, const FolderI
 }
 
 // Made outside the lock, so that readers and the walk rarely wait for it.
-ReadAhead::Batch ReadAhead::SubFolders(const Place& place, const std::string& path,
+ReadAhead::Impl::Batch ReadAhead::Impl::SubFolders(const Place& place, const std::string& path,
                                        const std::vector<std::string>& folders)
 {
     Batch batch;
@@ -105,7 +171,7 @@ ReadAhead::Batch ReadAhead::SubFolders(const Place& place, const std::string& pa
     return batch;
 }
 
-void ReadAhead::queueLocked(Batch& batch)
+void ReadAhead::Impl::queueLocked(Batch& batch)
 {
     folders_.merge(batch.folders);
     // Places already known (queued again after a tree changed) keep their state.
@@ -114,7 +180,7 @@ void ReadAhead::queueLocked(Batch& batch)
     queued_.merge(batch.queued);
 }
 
-std::optional<FolderRead> ReadAhead::Take(const Place& place,
+std::optional<FolderRead> ReadAhead::Impl::Take(const Place& place,
                                           const std::function<bool()>& keepWaiting)
 {
     std::unique_lock lock(mutex_);
@@ -163,13 +229,13 @@ std::optional<FolderRead> ReadAhead::Take(const Place& place,
     return read;
 }
 
-void ReadAhead::Stop()
+void ReadAhead::Impl::Stop()
 {
     const std::lock_guard lock(mutex_);
     stopLocked();
 }
 
-void ReadAhead::stopLocked()
+void ReadAhead::Impl::stopLocked()
 {
     stopped_ = true;
     queued_.clear();
@@ -177,23 +243,23 @@ void ReadAhead::stopLocked()
     walkWake_.notify_all();
 }
 
-unsigned ReadAhead::Readers()
+unsigned ReadAhead::Impl::Readers()
 {
     const std::lock_guard lock(mutex_);
     return static_cast<unsigned>(readers_.size());
 }
 
-void ReadAhead::startReader()
+void ReadAhead::Impl::startReader()
 {
     readers_.emplace_back([this] { readerLoop(); });
 }
 
-bool ReadAhead::mayRead(const Place& place) const
+bool ReadAhead::Impl::mayRead(const Place& place) const
 {
     return (held_ < kMaxHeldFolders && heldBytes_ < kMaxHeldBytes) || place == awaited_;
 }
 
-void ReadAhead::readerLoop()
+void ReadAhead::Impl::readerLoop()
 {
     // On a busy machine the walk's thread, the window's, gets a core first: it
     // preempts batch work as soon as it wakes.
@@ -265,7 +331,7 @@ void ReadAhead::readerLoop()
     }
 }
 
-void ReadAhead::readFolder(FolderRead& read, ListingBuffer& buffer) const
+void ReadAhead::Impl::readFolder(FolderRead& read, ListingBuffer& buffer) const
 {
     if (hook_)
         hook_(read.path, ReadStage::Opening);
@@ -287,6 +353,35 @@ void ReadAhead::readFolder(FolderRead& read, ListingBuffer& buffer) const
         }
     }
     close(fd);
+}
+
+ReadAhead::ReadAhead(int rootFd, const Wildcard& filter, unsigned firstReaders, unsigned maxReaders,
+                     ReadHook hook)
+    : impl_(std::make_unique<Impl>(rootFd, filter, firstReaders, maxReaders, std::move(hook)))
+{
+}
+
+ReadAhead::~ReadAhead() = default;
+
+void ReadAhead::Queue(const Place& place, const std::string& path, const FolderIdentity& id,
+                      const std::vector<std::string>& folders)
+{
+    impl_->Queue(place, path, id, folders);
+}
+
+std::optional<FolderRead> ReadAhead::Take(const Place& place, const std::function<bool()>& keepWaiting)
+{
+    return impl_->Take(place, keepWaiting);
+}
+
+void ReadAhead::Stop()
+{
+    impl_->Stop();
+}
+
+unsigned ReadAhead::Readers()
+{
+    return impl_->Readers();
 }
 
 }  // namespace jumelix

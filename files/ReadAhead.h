@@ -1,26 +1,20 @@
 #pragma once
 
 #include "catalogue/FileEnumeration.h"
-#include "catalogue/Wildcard.h"
-#include "files/PosixFileEnumeration.h"
 #include "files/PosixFolder.h"
+#include "files/ReadHook.h"
 
-#include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <exception>
 #include <functional>
-#include <map>
-#include <mutex>
+#include <memory>
 #include <optional>
-#include <set>
 #include <string>
-#include <string_view>
-#include <thread>
-#include <unordered_set>
 #include <vector>
 
 namespace jumelix {
+
+class Wildcard;
 
 // What a reader found in one folder, named by its path under the scan folder.
 struct FolderRead {
@@ -69,47 +63,8 @@ public:
     unsigned Readers();
 
 private:
-    enum class State { Queued, Reading, Read, Dropped };
-    struct Folder {
-        State state = State::Queued;
-        FolderRead read;
-        std::size_t bytes = 0;
-    };
-
-    // Sub-folders to queue, in the walk's order.
-    struct Batch {
-        std::map<Place, Folder> folders;
-        std::set<Place> queued;
-    };
-    static Batch SubFolders(const Place& place, const std::string& path,
-                            const std::vector<std::string>& folders);
-
-    void startReader();
-    void readerLoop();
-    void readFolder(FolderRead& read, ListingBuffer& buffer) const;
-    void queueLocked(Batch& batch);
-    bool mayRead(const Place& place) const;
-    void stopLocked();
-
-    const int rootFd_;
-    const Wildcard filter_;
-    const unsigned firstReaders_;
-    const unsigned maxReaders_;
-    const ReadHook hook_;
-
-    std::mutex mutex_;
-    std::condition_variable readersWake_;
-    std::condition_variable walkWake_;
-    std::map<Place, Folder> folders_;  // queued, being read and read, in the walk's order
-    std::set<Place> queued_;
-    std::unordered_set<FolderIdentity, FolderIdentityHash> expanded_;
-    std::optional<Place> awaited_;
-    std::size_t held_ = 0;  // folders being read or read and not taken
-    std::size_t heldBytes_ = 0;
-    std::atomic<bool> stopped_ = false;  // also read by readers between their calls
-    unsigned idle_ = 0;
-    bool roomAwaited_ = false;  // an idle reader waits for the walk to take reads
-    std::vector<std::thread> readers_;
+    class Impl;
+    std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace jumelix
