@@ -2,6 +2,10 @@
 // walk on real trees made in a temporary folder, the current folder while such
 // a test runs: special entries, links and loops, unreadable folders, odd names,
 // deep trees and trees that change while they are walked.
+//
+// This binary replaces the C library's getdents64 and fstatfs (at the end of
+// the file) for all its tests: they pass every call through, and change what
+// they give only while a test sets the stand-ins' switches below.
 
 #include "catalogue/Walk.h"
 #include "catalogue/Wildcard.h"
@@ -11,19 +15,25 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <linux/magic.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
+#include <thread>
 
 namespace jumelix {
 namespace {
@@ -35,6 +45,11 @@ using PumpActions = std::map<int, std::function<void(RunFlags&)>>;
 // Some file systems give no entry types in their listings; so does every
 // listing of this program while this is set.
 bool entryTypesHidden = false;
+// Set, every file system is a network one, whose listings stop short of the
+// buffer before a folder ends (at 4 KiB); unset, a local one. Listing calls
+// are counted.
+std::optional<bool> listingsStopShort;
+int listingCalls = 0;
 
 Lines Sorted(Lines lines) { std::ranges::sort(lines); return lines; }
 
@@ -266,9 +281,9 @@ TEST_F(WalkTreeTest, ReopensClosedFoldersByNameAndChecksTheirIdentity)
     PosixFileEnumeration files;
     FolderListing listing;
     for (const bool swapped : {false, true}) {
-        files.EnterRoot("main");
+        ASSERT_TRUE(files.EnterRoot("main"));
         for (int level = 1; level <= 23; ++level)
-            files.EnterChild(level == 3 ? "link" : "c");
+            ASSERT_TRUE(files.EnterChild(level == 3 ? "link" : "c")) << level;
         for (int level = 1; level <= 21; ++level)
             files.Leave();
         if (swapped) {  // main/c swapped for the look-alike meanwhile: the folder counts as gone
@@ -356,6 +371,50 @@ TEST_F(WalkTreeTest, StopsCleanlyAndGivesTheSameCatalogueUnderALowDescriptorLimi
     });
 }
 
+// Readers that wait on the disk are joined by more, and what they read ahead
+// of a walk that waits is capped at 256 folders.
+TEST_F(WalkTreeTest, ReadsAheadWithinItsCapAndAddsReadersWhileTheDiskWaits)
+{
+    BuildWideTree();
+    std::atomic<int> opened{0};
+    int openedWhileWaiting = 0;
+    PosixFileEnumeration files;
+    files.SetReadHook([&opened](std::string_view, ReadStage stage) {
+        if (stage == ReadStage::Opening) {
+            ++opened;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    Walk("w", "*.*", {{5, [&](RunFlags&) {
+                           std::this_thread::sleep_for(std::chrono::milliseconds(500));
+                           openedWhileWaiting = opened;
+                       }}},
+         &files);
+    EXPECT_GT(openedWhileWaiting, 200);
+    EXPECT_LE(openedWhileWaiting, 256 + 16 + 5);  // the cap, the readers' reads and what the walk took
+    EXPECT_GT(files.Readers(), std::thread::hardware_concurrency());
+}
+
+// A listing that stops short of the buffer ends the folder only on a file
+// system that always fills it: one call there, all the calls it takes elsewhere.
+TEST_F(WalkTreeTest, ListsToTheEndOfAFolderWhereListingsStopShort)
+{
+    Build({"big/"});
+    for (int i = 0; i < 300; ++i)
+        Build({"big/file" + std::to_string(i) + "=1"});
+    for (const bool stopShort : {false, true}) {
+        listingsStopShort = stopShort;
+        listingCalls = 0;
+        PosixFileEnumeration files;
+        FolderListing listing;
+        ASSERT_TRUE(files.EnterRoot("big"));
+        files.List(Wildcard("*.*"), listing);
+        EXPECT_EQ(listing.Files.size(), 300U) << stopShort;
+        EXPECT_TRUE(stopShort ? listingCalls > 2 : listingCalls == 1) << listingCalls;
+    }
+    listingsStopShort.reset();
+}
+
 }  // namespace
 }  // namespace jumelix
 
@@ -363,10 +422,21 @@ TEST_F(WalkTreeTest, StopsCleanlyAndGivesTheSameCatalogueUnderALowDescriptorLimi
 // of the listings.
 extern "C" ssize_t getdents64(int fd, void* buffer, size_t length) noexcept
 {
+    ++jumelix::listingCalls;
+    if (jumelix::listingsStopShort.value_or(false))
+        length = std::min<size_t>(length, 4096);
     const auto filled = static_cast<ssize_t>(syscall(SYS_getdents64, fd, buffer, length));
     auto* bytes = static_cast<char*>(buffer);
     for (ssize_t offset = 0; jumelix::entryTypesHidden && offset < filled;
          offset += reinterpret_cast<dirent64*>(bytes + offset)->d_reclen)
         reinterpret_cast<dirent64*>(bytes + offset)->d_type = DT_UNKNOWN;
     return filled;
+}
+
+extern "C" int fstatfs(int fd, struct statfs* buffer) noexcept
+{
+    const int result = static_cast<int>(syscall(SYS_fstatfs, fd, buffer));
+    if (result == 0 && jumelix::listingsStopShort)
+        buffer->f_type = *jumelix::listingsStopShort ? NFS_SUPER_MAGIC : EXT4_SUPER_MAGIC;
+    return result;
 }

@@ -14,6 +14,8 @@
 
 #include <unistd.h>
 
+#include <functional>
+
 using namespace jumelix;
 
 namespace {
@@ -123,6 +125,15 @@ struct Window {
                     ModalAnswerer::CursorShape() != -1);
     }
 };
+
+// The upper list of a tree, searched, in an active window.
+ResultView* Searched(Window& w, const QString& tree)
+{
+    w.walk(tree);
+    w.click("Button2");
+    w.form.activateWindow();
+    return QTest::qWaitForWindowActive(&w.form) ? w.child<ResultView>("ListView3") : nullptr;
+}
 
 }  // namespace
 
@@ -351,18 +362,12 @@ private slots:
     }
 
     // A row tells its whole path and its double's, in its tooltip and to screen readers, from the
-    // catalogue even once its folder is edited; away from the rows the list tells its length. Its
-    // menu opens by the keyboard and the right button (not below the rows), copies the path, goes to
-    // the row that lists its double for it, and hands files to the desktop: xdg-open, as no file
-    // manager answers, or an error box when it fails or the file is gone. Then its columns.
-    void rowsAndTheirMenu()
+    // catalogue even once its folder is edited; away from the rows the list tells its length.
+    void rowDescriptions()
     {
         Window w;
-        w.walk(tree_.path());
-        w.click("Button2");
-        auto* upper = w.child<ResultView>("ListView3");
-        w.form.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w.form));
+        auto* upper = Searched(w, tree_.path());
+        QVERIFY(upper != nullptr);
         w.child("Button3")->setFocus();
         QTest::keyClick(w.child("Button3"), Qt::Key_Tab);
         QCOMPARE(upper->CurrentRow(), 0u);  // the focus shows on a row as the list takes it
@@ -387,7 +392,20 @@ private slots:
         QCOMPARE(tooltipAt(QPoint(5, upper->viewport()->height() - 2)), "8 lignes");
         QCOMPARE(table->text(QAccessible::Description), "8 lignes");
         QCOMPARE(table->tableInterface()->cellAt(int(c), 2)->text(QAccessible::Description), described);
+    }
 
+    // A row's menu opens by the keyboard and the right button (not below the rows), copies the path,
+    // goes to the row that lists its double for it, and hands files to the desktop: xdg-open, as no
+    // file manager answers, or an error box when it fails or the file is gone.
+    void rowMenu()
+    {
+        Window w;
+        auto* upper = Searched(w, tree_.path());
+        QVERIFY(upper != nullptr);
+        const std::uint64_t c = w.rowNamed("ListView3", "c");
+        const QString path = tree_.filePath("C/c");
+        upper->setFocus();
+        upper->SetCurrentRow(c);
         QTest::keyClick(upper, Qt::Key_Menu);
         QVERIFY(OpenMenu() != nullptr);
         Choose("Copier le chemin");
@@ -423,10 +441,16 @@ private slots:
         Choose("Ouvrir le fichier");
         QFile::rename(path + ".bak", path);
         QCOMPARE(w.answerer.Messages.value(1), "Jumelix critical: «\u00a0" + path + "\u00a0» n'existe plus.");
+    }
 
-        // No column gets narrower than its title, and the size column fills what the others leave;
-        // wider columns scroll sideways with Shift and the wheel, and keep their widths for the
-        // next search.
+    // No column gets narrower than its title, and the size column fills what the others leave;
+    // wider columns scroll sideways with Shift and the wheel, and keep their widths for the next
+    // search.
+    void columnWidths()
+    {
+        Window w;
+        auto* upper = Searched(w, tree_.path());
+        QVERIFY(upper != nullptr);
         QHeaderView* header = upper->Header();
         const auto drag = [header](int section, int by) {
             const QPoint from(header->sectionViewportPosition(section) + header->sectionSize(section) - 1, header->height() / 2);
@@ -477,29 +501,41 @@ private slots:
         QCOMPARE(w.answerer.Messages, QStringList{"Avertissement warning: «\u00a0" + first + "\u00a0» et «\u00a0" + other +
                                                   "\u00a0» sont le même fichier\u00a0: supprimer l'un supprime l'autre."});
 
-        w.answerer.Messages.clear();
+        // The long comparison, interrupted by `act` once it shows its share.
+        const auto interrupt = [&w, upper](const std::function<void()>& act) {
+            w.answerer.Messages.clear();
+            QTimer reading;
+            QObject::connect(&reading, &QTimer::timeout, [&w, &reading, &act] {
+                auto* bar = w.child<QProgressBar>("ProgressBar1");
+                if (!w.child("Label12")->isVisible() || !bar->isVisible())
+                    return;
+                reading.stop();
+                QCOMPARE(bar->maximum(), 1000);
+                QCOMPARE(ModalAnswerer::CursorShape(), int(Qt::WaitCursor));
+                QTest::keyClick(w.child("ListView3"), Qt::Key_Menu);
+                for (QAction* action : OpenMenu()->actions())  // one comparison at a time
+                    QCOMPARE(action->isEnabled(), action->text().remove('&') != "Comparer avec son double");
+                OpenMenu()->close();
+                act();
+            });
+            reading.start(0);
+            upper->SetCurrentRow(w.rowNamed("ListView3", "big"));
+            QTest::keyClick(upper, Qt::Key_Menu);
+            Choose("Comparer avec son double");
+        };
         const QStringList before = w.state();
-        QTimer reading;
-        QObject::connect(&reading, &QTimer::timeout, [&w, &reading] {
-            auto* bar = w.child<QProgressBar>("ProgressBar1");
-            if (!w.child("Label12")->isVisible() || !bar->isVisible())
-                return;
-            reading.stop();
-            QCOMPARE(bar->maximum(), 1000);
-            QCOMPARE(ModalAnswerer::CursorShape(), int(Qt::WaitCursor));
-            QTest::keyClick(w.child("ListView3"), Qt::Key_Menu);
-            for (QAction* action : OpenMenu()->actions())  // one comparison at a time
-                QCOMPARE(action->isEnabled(), action->text().remove('&') != "Comparer avec son double");
-            OpenMenu()->close();
-            QTest::keyClick(w.form.focusWidget(), Qt::Key_Escape);
-        });
-        reading.start(0);
-        upper->SetCurrentRow(w.rowNamed("ListView3", "big"));
-        QTest::keyClick(upper, Qt::Key_Menu);
-        Choose("Comparer avec son double");
+        interrupt([&w] { QTest::keyClick(w.form.focusWidget(), Qt::Key_Escape); });
         QCOMPARE(w.answerer.Messages, QStringList{"Avertissement warning: Comparaison interrompue."});
         QCOMPARE(w.state(), before);
         QVERIFY(!w.child("Label12")->isVisible());
+        // A step button ends it without its box, and its step runs; closing the window ends it,
+        // and the window closes.
+        interrupt([&w] { w.click("Button1"); });
+        QCOMPARE(w.answerer.Messages, QStringList{"Information information: Parcours terminé."});
+        w.click("Button2");
+        interrupt([&w] { w.form.close(); });
+        QCOMPARE(w.answerer.Messages, QStringList{});
+        QVERIFY(!w.form.isVisible());
     }
 
     // Ticked, step 2 lists only files whose bytes are the same, and the rows say so; its box says
