@@ -12,8 +12,8 @@ test=("${run[@]}" libgtest-dev strace desktop-file-utils appstream)
 sanitize=("${run[@]}" libgtest-dev)
 # The static checks; tidy.sh lists the sources with git.
 tidy=("${run[@]}" clang-tidy git)
-# libFuzzer comes with clang's runtime.
-fuzz=(cmake make clang libclang-rt-14-dev)
+# libFuzzer comes with clang's runtime, of the version the default clang is.
+fuzz=(cmake make clang libclang-rt-dev)
 # `cpack -G DEB` works out the package's dependencies with dpkg-shlibdeps and file.
 package=("${run[@]}" dpkg-dev file)
 # bench/walk-vs-find.sh: the walk beside find (findutils), bfs and fdfind;
