@@ -151,6 +151,7 @@ void ContentReading::PickCandidates()
     std::sort(candidates_.begin(), candidates_.end(),
               [](const Candidate& a, const Candidate& b) { return a.entry < b.entry; });
     classes_.Candidates = candidates_.size();
+    seen_.store(static_cast<std::uint32_t>(catalogue_.size() - candidates_.size()), std::memory_order_relaxed);
     totalWork_.store(total, std::memory_order_relaxed);
 }
 
@@ -176,6 +177,7 @@ void ContentReading::ReadFirstBlocks()
             const Descriptor file(folder.get() >= 0 ? OpenForReading(name.c_str(), folder.get())
                                                     : OpenForReading(PathOf(candidate).c_str()));
             ReadFirstBlock(file.get(), candidate, buffer);
+            seen_.fetch_add(1, std::memory_order_relaxed);
         }
     });
     DropSettled();
@@ -571,7 +573,6 @@ void ContentReading::KeepGroupsOfTwo()
 void ContentReading::SettleEntry(std::uint32_t entry, ContentFate fate)
 {
     classes_.Fate[entry] = fate;
-    settled_.fetch_add(1, std::memory_order_relaxed);
 }
 
 void ContentReading::Settle(Candidate& candidate, ContentFate fate)

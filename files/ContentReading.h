@@ -61,8 +61,9 @@ public:
     // The share of the work done, in thousandths: every byte of the files
     // that share their size with another, and each opening as 32 KiB.
     std::uint32_t Thousandths() const;
-    // Entries whose fate is settled, in all.
-    std::uint32_t EntriesSettled() const { return settled_.load(std::memory_order_relaxed); }
+    // Entries looked at: those that need no reading, and each candidate once
+    // its first block is read; all of them once the reading has completed.
+    std::uint32_t EntriesSeen() const { return seen_.load(std::memory_order_relaxed); }
     // Joins, then hands the fates over; an entry confirmed by no comparison is
     // never a Copy.
     ContentClasses Result();
@@ -130,7 +131,7 @@ private:
     std::vector<Candidate> candidates_;
 
     std::atomic<bool> stop_{false};
-    std::atomic<std::uint32_t> settled_{0};
+    std::atomic<std::uint32_t> seen_{0};
     std::atomic<std::uint64_t> workDone_{0};
     std::atomic<std::uint64_t> filesRead_{0};
     std::atomic<std::uint64_t> bytesRead_{0};

@@ -67,7 +67,7 @@ SearchOutcome RunContentSearch(const Catalogue& catalogue, RunFlags& flags, Sear
         for (bool done = false; !done;) {
             done = reading.WaitFor(kPumpInterval);
             observer.Progress(static_cast<std::int32_t>(reading.Thousandths()));
-            observer.OuterCompleted(static_cast<std::int32_t>(reading.EntriesSettled()));
+            observer.OuterCompleted(static_cast<std::int32_t>(reading.EntriesSeen()));
             observer.PumpEvents();
             if (flags.SearchStop && !stopped) {
                 reading.RequestStop();

@@ -27,7 +27,7 @@ struct ContentSummary {
 // changed since the walk, and paths to a file an earlier entry reaches are
 // neither listed nor anyone's double. The files are read on threads of their
 // own; the observer hears, about every 5 ms, the share read in thousandths
-// (Progress) and the entries settled (OuterCompleted), and pumps events.
+// (Progress) and the entries looked at (OuterCompleted), and pumps events.
 // Both lists get their rows at the end, also after a stop, and then only
 // rows whose pair of files was compared equal. SearchStop ends the reading
 // early (Interrupted), and the flags are handled as by RunDuplicateSearch.

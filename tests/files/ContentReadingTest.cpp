@@ -109,7 +109,7 @@ TEST_F(ContentReadingTest, SortsFilesIntoSetsOfCopies)
                                             "H/at3000: copy of 6", "E/empty1: empty", "E/empty2: empty",
                                             "F: unreadable", "A/orig-only: alone"}));
         EXPECT_EQ(classes.Candidates, 12U);
-        EXPECT_EQ(reading.EntriesSettled(), catalogue_.size());
+        EXPECT_EQ(reading.EntriesSeen(), catalogue_.size());
         EXPECT_EQ(reading.Thousandths(), 1000U);
     });
 }
