@@ -1,6 +1,6 @@
 #include "ui/AccessibleResultView.h"
 
-#include "ui/ResultModel.h"
+#include "search/ResultOrdering.h"
 #include "ui/ResultView.h"
 
 #include <QAccessibleWidget>

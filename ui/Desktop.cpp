@@ -3,10 +3,13 @@
 #include "ui/Messages.h"
 #include "ui/Texts.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QFile>
+#include <QMimeData>
 #include <QProcess>
 #include <QWidget>
 
@@ -70,6 +73,16 @@ void Desktop::ShowInFolder(const std::string& path)
         if (answer->isError())
             open(FolderOf(path));
     });
+}
+
+// Both the text and a file URL, so that a name that is not UTF-8 still
+// pastes as its file.
+void Desktop::CopyPath(const std::string& path)
+{
+    auto* data = new QMimeData;
+    data->setText(FromBytes(path));
+    data->setData(QStringLiteral("text/uri-list"), FileUrl(path));
+    QApplication::clipboard()->setMimeData(data);
 }
 
 bool Desktop::exists(const std::string& path)

@@ -1,19 +1,14 @@
 #include "ui/ResultView.h"
 
-#include "ui/AccessibleResultView.h"
-#include "ui/Desktop.h"
+#include "ui/FolderEditor.h"
 #include "ui/ResultModel.h"
 #include "ui/ScrollMapping.h"
 #include "ui/Texts.h"
 
 #include <QAccessible>
 #include <QApplication>
-#include <QClipboard>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStandardItemModel>
@@ -47,9 +42,9 @@ void SendTableChange(ResultView* view, QAccessibleTableModelChangeEvent::ModelCh
 ResultView::ResultView(QWidget* parent)
     : QAbstractScrollArea(parent),
       header_(new QHeaderView(Qt::Horizontal, this)),
-      desktop_(new Desktop(this))
+      editor_(new FolderEditor(this)),
+      menu_(new RowMenu(this))
 {
-    InstallAccessibleResultView();
     setFocusPolicy(Qt::StrongFocus);
     horizontalScrollBar()->setSingleStep(kSidewaysStep);
     auto* titles = new QStandardItemModel(0, ColumnCount, header_);
@@ -75,7 +70,9 @@ ResultView::ResultView(QWidget* parent)
     });
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this,
             &ResultView::scrollBarAction);
-    makeMenu();
+    connect(editor_, &FolderEditor::Committed, this,
+            [this](quint64 row, const QString& folder) { model_->SetFolder(row, folder); });
+    connect(menu_, &RowMenu::Chosen, this, &ResultView::RowActionChosen);
     measureRows();
     showRowCount();
 }
@@ -360,7 +357,7 @@ void ResultView::keyPressEvent(QKeyEvent* event)
         [[fallthrough]];
     default:
         if (event->matches(QKeySequence::Copy))
-            copyPath(currentRow_);
+            emit RowActionChosen(RowAction::CopyPath, currentRow_);
         else
             QAbstractScrollArea::keyPressEvent(event);
         return;
@@ -459,7 +456,7 @@ bool ResultView::viewportEvent(QEvent* event)
 
 QLineEdit* ResultView::Editor() const
 {
-    return editedRow_ != kNoRow ? editor_ : nullptr;
+    return editor_->Line();
 }
 
 void ResultView::EditCurrentRow()
@@ -467,71 +464,20 @@ void ResultView::EditCurrentRow()
     if (currentRow_ >= RowCount())
         return;
     ensureVisible(currentRow_);
-    if (editor_ == nullptr) {
-        editor_ = new QLineEdit(viewport());
-        editor_->setFrame(false);
-        editor_->installEventFilter(this);
-    }
-    editedRow_ = currentRow_;
-    editor_->setText(CellText(editedRow_, FolderColumn));
-    editor_->selectAll();
-    placeEditor();
-    editor_->show();
-    editor_->setFocus(Qt::OtherFocusReason);
+    editor_->Open(currentRow_, CellText(currentRow_, FolderColumn), editorCell(currentRow_));
 }
 
 // The editor goes with its row, and out of sight above the list with it.
+QRect ResultView::editorCell(std::uint64_t row) const
+{
+    const QRect cell = CellRect(row, FolderColumn);
+    return cell.isValid() ? cell : QRect(0, -rowHeight_, header_->sectionSize(FolderColumn), rowHeight_);
+}
+
 void ResultView::placeEditor()
 {
-    if (editedRow_ == kNoRow)
-        return;
-    const QRect cell = CellRect(editedRow_, FolderColumn);
-    editor_->setGeometry(cell.isValid() ? cell
-                                        : QRect(0, -rowHeight_,
-                                                header_->sectionSize(FolderColumn),
-                                                rowHeight_));
-}
-
-void ResultView::commitEdit()
-{
-    if (editedRow_ == kNoRow)
-        return;
-    model_->SetFolder(std::exchange(editedRow_, kNoRow), editor_->text());
-    closeEditor();
-}
-
-void ResultView::cancelEdit()
-{
-    if (std::exchange(editedRow_, kNoRow) != kNoRow)
-        closeEditor();
-}
-
-// Hiding the focused editor takes its focus away, which commits nothing more:
-// the edited row is already forgotten.
-void ResultView::closeEditor()
-{
-    const bool hadFocus = editor_->hasFocus();
-    editor_->hide();
-    if (hadFocus)
-        setFocus(Qt::OtherFocusReason);
-    viewport()->update();
-}
-
-bool ResultView::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched != editor_)
-        return QAbstractScrollArea::eventFilter(watched, event);
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter) {
-            key == Qt::Key_Escape ? cancelEdit() : commitEdit();
-            return true;
-        }
-    } else if (event->type() == QEvent::FocusOut &&
-               static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
-        commitEdit();
-    }
-    return false;
+    if (editor_->Row() != kNoRow)
+        editor_->Place(editorCell(editor_->Row()));
 }
 
 void ResultView::ClickColumn(int column)
@@ -541,7 +487,7 @@ void ResultView::ClickColumn(int column)
 
 void ResultView::SortByColumn(int column)
 {
-    commitEdit();
+    editor_->Commit();
     const auto sorted = static_cast<Column>(column);
     currentRow_ = model_->SortByColumn(sorted, currentRow_);
     header_->setSortIndicator(column, model_->SortedDecreasing(sorted) ? Qt::DescendingOrder
@@ -563,7 +509,7 @@ void ResultView::rowsGrown(quint64 previousRows)
 
 void ResultView::rowsReset()
 {
-    cancelEdit();
+    editor_->Cancel();
     menu_->close();
     header_->setSortIndicator(-1, Qt::AscendingOrder);
     firstRow_ = 0;
@@ -592,33 +538,19 @@ void ResultView::announceCurrentRow()
 {
     if (!QAccessible::isActive() || !hasFocus() || currentRow_ >= INT_MAX)
         return;
-    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(this);
-    QAccessibleInterface* cell =
-        table->tableInterface()->cellAt(static_cast<int>(currentRow_), FolderColumn);
+    // A list is a table, with cells to tell of, once the program has installed
+    // its accessibility (InstallAccessibleResultView).
+    QAccessibleTableInterface* table = QAccessible::queryAccessibleInterface(this)->tableInterface();
+    if (table == nullptr)
+        return;
+    QAccessibleInterface* cell = table->cellAt(static_cast<int>(currentRow_), FolderColumn);
     QAccessibleEvent event(cell, QAccessible::Focus);
     QAccessible::updateAccessibility(&event);
 }
 
-void ResultView::makeMenu()
+void ResultView::SetCompareAllowed(std::function<bool()> allowed)
 {
-    menu_ = new QMenu(this);
-    menu_->setAttribute(Qt::WA_WindowPropagation);  // in the window's face
-    menu_->setAccessibleName(text::RowMenu);
-    const auto withFiles = [this](void (Desktop::*open)(const std::string&)) {
-        return [this, open] {
-            if (const auto files = model_->FilesOf(menuRow_))
-                (desktop_->*open)(files->Path);
-        };
-    };
-    menu_->addAction(text::OpenFile, this, withFiles(&Desktop::OpenFile));
-    menu_->addAction(text::ShowInFolder, this, withFiles(&Desktop::ShowInFolder));
-    menu_->addAction(text::CopyPath, QKeySequence::Copy, this,
-                     [this] { copyPath(menuRow_); });
-    goToDouble_ = menu_->addAction(text::GoToDouble, this, [this] {
-        SetCurrentRow(model_->MirrorOf(menuRow_));
-    });
-    compare_ = menu_->addAction(text::CompareWithDouble, this,
-                                [this] { emit CompareRequested(menuRow_); });
+    menu_->SetCompareAllowed(std::move(allowed));
 }
 
 // At the pointer, or under the row's folder for the keyboard.
@@ -627,24 +559,9 @@ void ResultView::openMenu(std::uint64_t row, QPoint at)
     if (row >= RowCount())
         return;
     SetCurrentRow(row);
-    menuRow_ = row;
-    goToDouble_->setEnabled(model_->MirrorOf(row) != kNoRow);
-    compare_->setEnabled(compareAllowed_());
     const QRect cell = CellRect(row, FolderColumn);
-    menu_->popup(at.isNull() ? viewport()->mapToGlobal(cell.bottomLeft()) : at);
-}
-
-// Both the text and a file URL, so that a name that is not UTF-8 still
-// pastes as its file.
-void ResultView::copyPath(std::uint64_t row)
-{
-    const auto files = model_ != nullptr ? model_->FilesOf(row) : std::nullopt;
-    if (!files)
-        return;
-    auto* data = new QMimeData;
-    data->setText(FromBytes(files->Path));
-    data->setData(QStringLiteral("text/uri-list"), FileUrl(files->Path));
-    QApplication::clipboard()->setMimeData(data);
+    menu_->Open(row, model_->MirrorOf(row) != kNoRow,
+                at.isNull() ? viewport()->mapToGlobal(cell.bottomLeft()) : at);
 }
 
 }  // namespace jumelix

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "search/ResultList.h"
+#include "ui/RowMenu.h"
 
 #include <QAbstractScrollArea>
 #include <QPointer>
@@ -8,15 +9,13 @@
 #include <cstdint>
 #include <functional>
 
-class QAction;
 class QHeaderView;
 class QLineEdit;
-class QMenu;
 class QStyleOptionViewItem;
 
 namespace jumelix {
 
-class Desktop;
+class FolderEditor;
 class ResultModel;
 
 // A result list on screen: three columns under a clickable header, and only
@@ -24,11 +23,11 @@ class ResultModel;
 // and the vertical scroll bar is mapped onto them (ScrollMapping), so every
 // row of a list of any length can be reached. One row is selected at a time;
 // it is marked on the first column only, and only while the list has the
-// focus. The first column is edited in place: double-click, F2, or a click on
-// the selected row; Enter or leaving the field keeps the text, Escape drops it.
-// No column gets narrower than its title, the size column fills what is left,
-// and wider columns scroll sideways. A row's tooltip gives its whole path and
-// its double's; its menu opens, copies, follows and compares them.
+// focus. The first column is edited in place (FolderEditor): double-click, F2,
+// or a click on the selected row. No column gets narrower than its title, the
+// size column fills what is left, and wider columns scroll sideways. A row's
+// tooltip gives its whole path and its double's. What its menu (RowMenu) or
+// the copy key does to its files is left to the window.
 class ResultView final : public QAbstractScrollArea {
     Q_OBJECT
 
@@ -60,15 +59,14 @@ public:
     // Sorts on the column; the selection follows its row.
     void SortByColumn(int column);
     // Asked as the row menu opens: whether it may offer to compare now.
-    void SetCompareAllowed(std::function<bool()> allowed) { compareAllowed_ = std::move(allowed); }
+    void SetCompareAllowed(std::function<bool()> allowed);
 
 signals:
     void ColumnClicked(int column);
-    // "Comparer avec son double" on that row.
-    void CompareRequested(quint64 row);
+    // An item of the row menu taken, or the copy key pressed on the row.
+    void RowActionChosen(RowAction action, quint64 row);
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
@@ -98,28 +96,18 @@ private:
     void rowsReset();
     void rowsReordered();
     void showRowCount();
+    QRect editorCell(std::uint64_t row) const;
     void placeEditor();
-    void commitEdit();
-    void cancelEdit();
-    void closeEditor();
     void announceCurrentRow();
     void showFocus();
-    void makeMenu();
     void openMenu(std::uint64_t row, QPoint at);
-    void copyPath(std::uint64_t row);
 
     QPointer<ResultModel> model_;
     QHeaderView* header_;
-    QLineEdit* editor_ = nullptr;
-    QMenu* menu_ = nullptr;
-    QAction* goToDouble_ = nullptr;
-    QAction* compare_ = nullptr;
-    Desktop* desktop_;
+    FolderEditor* editor_;
+    RowMenu* menu_;
     std::uint64_t firstRow_ = 0;
     std::uint64_t currentRow_ = ResultList::kNoRow;
-    std::uint64_t editedRow_ = ResultList::kNoRow;
-    // The row the open menu acts on.
-    std::uint64_t menuRow_ = ResultList::kNoRow;
     int rowHeight_ = 1;
     // The bar is being set from firstRow_, not by the user.
     bool syncing_ = false;
@@ -129,7 +117,6 @@ private:
     bool focusByClick_ = false;
     // A left press on the folder of the row that was already selected.
     bool pressOnSelected_ = false;
-    std::function<bool()> compareAllowed_ = [] { return true; };
     // Wheel turns too small for a whole row yet.
     int wheelRemainder_ = 0;
 };

@@ -2,8 +2,10 @@
 
 #include "catalogue/StartFolder.h"
 #include "search/ContentSearch.h"
+#include "ui/AccessibleResultView.h"
 #include "ui/ApplicationCursor.h"
 #include "ui/Collation.h"
+#include "ui/Desktop.h"
 #include "ui/DirectoryEdit.h"
 #include "ui/Messages.h"
 #include "ui/ResultModel.h"
@@ -48,8 +50,10 @@ TForm1::TForm1(std::unique_ptr<FileEnumeration> files, QWidget* parent)
           return collator_.compare(FromBytes(a), FromBytes(b));
       }),
       upperModel_(new ResultModel(upper_, ordering_, this)),
-      lowerModel_(new ResultModel(lower_, ordering_, this))
+      lowerModel_(new ResultModel(lower_, ordering_, this)),
+      desktop_(new Desktop(this))
 {
+    InstallAccessibleResultView();
     ui_->setupUi(this);
     // The counters start as one blank, which the layout file cannot hold.
     ui_->Label5->setText(QStringLiteral(" "));
@@ -63,8 +67,10 @@ TForm1::TForm1(std::unique_ptr<FileEnumeration> files, QWidget* parent)
     comparison_ = new RowComparison(run_, *ui_->ProgressBar1, *ui_->Label12, this);
     for (auto [view, model] : {std::pair(ui_->ListView3, upperModel_), std::pair(ui_->ListView4, lowerModel_)}) {
         view->SetCompareAllowed([this] { return !run_.Busy(); });
-        connect(view, &ResultView::CompareRequested, this,
-                [this, model = model](quint64 row) { compareWithDouble(*model, row); });
+        connect(view, &ResultView::RowActionChosen, this,
+                [this, view = view, model = model](RowAction action, quint64 row) {
+                    rowActionChosen(*view, *model, action, row);
+                });
     }
     connect(ui_->Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
     connect(ui_->Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
@@ -335,14 +341,33 @@ void TForm1::endSearch(StepEnd end, const std::optional<ContentSummary>& summary
     }
 }
 
-// "Comparer avec son double". A step button clicked meanwhile, or the window
-// closed, ends the comparison without its box and then takes effect.
-void TForm1::compareWithDouble(const ResultModel& model, std::uint64_t row)
+// What a list's row menu, or its copy key, does to the files behind the row.
+void TForm1::rowActionChosen(ResultView& view, const ResultModel& model, RowAction action, std::uint64_t row)
 {
     const std::optional<ResultModel::Files> files = model.FilesOf(row);
-    if (!files || run_.Busy())
+    if (!files)
         return;
-    RunHandler(this, [this, &files] { comparison_->Run(files->Path, files->DoublePath, files->Size); });
+    switch (action) {
+    case RowAction::OpenFile:
+        return desktop_->OpenFile(files->Path);
+    case RowAction::ShowInFolder:
+        return desktop_->ShowInFolder(files->Path);
+    case RowAction::CopyPath:
+        return desktop_->CopyPath(files->Path);
+    case RowAction::GoToDouble:
+        return view.SetCurrentRow(model.MirrorOf(row));
+    case RowAction::CompareWithDouble:
+        return compareWithDouble(*files);
+    }
+}
+
+// "Comparer avec son double". A step button clicked meanwhile, or the window
+// closed, ends the comparison without its box and then takes effect.
+void TForm1::compareWithDouble(const ResultModel::Files& files)
+{
+    if (run_.Busy())
+        return;
+    RunHandler(this, [this, &files] { comparison_->Run(files.Path, files.DoublePath, files.Size); });
     runCommands(run_.TakePending());
 }
 

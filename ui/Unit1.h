@@ -9,6 +9,7 @@
 #include "search/DuplicateSearch.h"
 #include "search/ResultList.h"
 #include "search/ResultOrdering.h"
+#include "ui/ResultModel.h"
 #include "ui/RunState.h"
 #include "ui/WindowPlacement.h"
 
@@ -30,8 +31,10 @@ class TForm1;
 
 namespace jumelix {
 
-class ResultModel;
+class Desktop;
+class ResultView;
 class RowComparison;
+enum class RowAction;
 
 // The main window. The walk and the search run on its thread and reach it
 // through the observer calls, which keep the window live by pumping events.
@@ -87,7 +90,8 @@ private:
     void endSearch(StepEnd end, const std::optional<ContentSummary>& summary);
     void stopWork(Stop stop);
     void clearResults();
-    void compareWithDouble(const ResultModel& model, std::uint64_t row);
+    void rowActionChosen(ResultView& view, const ResultModel& model, RowAction action, std::uint64_t row);
+    void compareWithDouble(const ResultModel::Files& files);
     void showResultRows();
     bool isOwnKeyPress(QObject* watched, QEvent* event) const;
 
@@ -102,6 +106,7 @@ private:
     ResultModel* lowerModel_;
     QDialog* aboutBox_ = nullptr;
     RowComparison* comparison_;
+    Desktop* desktop_;
 
     // The work on the stack, the step asked for meanwhile and whether the
     // window closes once it returns (SearchRunning stays set after a stop).
