@@ -522,7 +522,7 @@ void ContentReading::OnReaders(std::size_t count, unsigned readers, std::size_t 
     const std::size_t most = std::min<std::size_t>(std::max(readers, 1U), count);
     std::vector<std::thread> threads;
     const auto addReader = [&] { threads.emplace_back([&] { read([] {}); }); };
-    while (threads.size() + 1 < std::min<std::size_t>(most, 2 * processors))
+    while (threads.size() + 1 < std::min<std::size_t>(most, std::size_t{2} * processors))
         addReader();
     // This thread reads too, and watches how busy the processors are.
     auto since = std::chrono::steady_clock::now();
