@@ -212,9 +212,9 @@ private slots:
 
     // How a step ends, once a walk and a search have filled the window: on its own; stopped by
     // Escape in its first event pass (a later key does not undo the stop); cut short there by a
-    // step button or by closing the window, silently; failed; or, for a folder step 1 cannot
-    // walk, refused with nothing else changed. The walk shows the hourglass. Once a step is
-    // over, Escape changes no flag.
+    // step button or by closing the window, silently (a step asked for before closing does not
+    // run); failed; or, for a folder step 1 cannot walk, refused with nothing else changed. The
+    // walk shows the hourglass. Once a step is over, Escape changes no flag.
     void stepEnds_data()
     {
         QTest::addColumn<QString>("step");     // "search", or "walk" and its folder in the tree
@@ -250,6 +250,8 @@ private slots:
         QTest::newRow("search: step 2") << "search" << "Button2" << searchEnd << searched;
         QTest::newRow("search: step 1") << "search" << "Button1" << walkEnd << walked;
         QTest::newRow("search: closed") << "search" << "close" << QStringList() << searchStopped;
+        QTest::newRow("search: step 1, closed") << "search" << "Button1 close" << QStringList()
+                                                << Seen("8", "0", "0/8", 0, "", "Button1");
         // By contents, the bar counts thousandths of the reading until the search is over.
         const QStringList contentsEnd{"Information information: Recherche terminée. 7 fichiers ont un double au contenu "
                                       "identique. 6\u202f810 octets sont en double. | Label5 8, Label6 8, bar 0/8"};
@@ -303,7 +305,7 @@ private slots:
         search ? w.click("Button2") : w.walk(path);
         QCOMPARE(w.answerer.Messages, messages.replaceInStrings("%1", path));
         QCOMPARE(w.state(), after);
-        QCOMPARE(w.form.isVisible(), actions != "close");
+        QCOMPARE(w.form.isVisible(), !actions.endsWith("close"));
 
         const RunFlags before = w.form.Flags;
         QTest::keyClick(w.form.focusWidget(), Qt::Key_Escape);
@@ -388,6 +390,7 @@ private slots:
             QCoreApplication::sendEvent(upper->viewport(), &help);
             return QToolTip::text();
         };
+        upper->SetCurrentRow(c == 0 ? 1 : 0);  // the tooltip is the row's under the pointer
         QCOMPARE(tooltipAt(upper->CellRect(c, 1).center()), described);
         QCOMPARE(tooltipAt(QPoint(5, upper->viewport()->height() - 2)), "8 lignes");
         QCOMPARE(table->text(QAccessible::Description), "8 lignes");
@@ -533,6 +536,13 @@ private slots:
         interrupt([&w] { w.click("Button1"); });
         QCOMPARE(w.answerer.Messages, QStringList{"Information information: Parcours terminé."});
         w.click("Button2");
+        // The next comparison has its box again: a file gone meanwhile is told.
+        QVERIFY(QFile::remove(pair.filePath("y/same")));
+        w.answerer.Messages.clear();
+        upper->SetCurrentRow(w.rowNamed("ListView3", "same"));
+        QTest::keyClick(upper, Qt::Key_Menu);
+        Choose("Comparer avec son double");
+        QCOMPARE(w.answerer.Messages, QStringList{"Jumelix critical: «\u00a0" + pair.filePath("y/same") + "\u00a0» n'existe plus."});
         interrupt([&w] { w.form.close(); });
         QCOMPARE(w.answerer.Messages, QStringList{});
         QVERIFY(!w.form.isVisible());

@@ -71,6 +71,8 @@ TEST(TextsTest, ContentSearchSummaries)
               "2 fichiers ont un double au contenu identique. 1 octet est en double. 1 fichier n'a pas pu être lu ou "
               "a changé depuis le parcours. 1 chemin mène à un fichier déjà compté (lien). 1 fichier vide n'est pas "
               "comparé.");
+    EXPECT_EQ(summary(2, 10, 0, 1, 0), "2 fichiers ont un double au contenu identique. 10 octets sont en double. 1 chemin "
+                                       "mène à un fichier déjà compté (lien).");
 }
 
 }  // namespace
