@@ -414,6 +414,9 @@ private slots:
         Choose("Copier le chemin");
         QCOMPARE(QApplication::clipboard()->mimeData()->text(), path);
         QCOMPARE(QApplication::clipboard()->mimeData()->urls(), QList<QUrl>{QUrl::fromLocalFile(path)});
+        QApplication::clipboard()->clear();
+        QTest::keyClick(upper, Qt::Key_C, Qt::ControlModifier);  // the same, from the list
+        QCOMPARE(QApplication::clipboard()->text(), path);
         QTest::keyClick(upper, Qt::Key_F10, Qt::ShiftModifier);
         Choose("Aller à son double");
         QCOMPARE(w.column("ListView3", 1).value(int(upper->CurrentRow())), "d");
