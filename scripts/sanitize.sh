@@ -10,15 +10,15 @@ jobs="$(nproc)"
 ./scripts/setup.sh sanitize
 
 # sanitize BUILD_DIR SANITIZERS TARGET...: builds the targets, then runs the
-# tests they hold (only the gtest cases of built targets are known to ctest,
-# and theirs alone have a dot in their names).
+# tests they hold (the gtest cases, which have a dot in their names, as the
+# window's test functions do, which are left out).
 sanitize() {
   local build="$1" sanitizers="$2"
   shift 2
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DJUMELIX_TESTS=ON \
         -DJUMELIX_SANITIZE="$sanitizers" -DJUMELIX_WERROR=ON >/dev/null
   cmake --build "$build" -j"$jobs" --target "$@"
-  ctest --test-dir "$build" -R '\.' --output-on-failure -j"$jobs"
+  ctest --test-dir "$build" -R '\.' -E '^MainWindowTest\.' --output-on-failure -j"$jobs"
 }
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"

@@ -50,7 +50,7 @@ bool entryTypesHidden = false;
 // buffer before a folder ends (at 4 KiB); unset, a local one. Listing calls
 // are counted.
 std::optional<bool> listingsStopShort;
-int listingCalls = 0;
+std::atomic<int> listingCalls{0};
 
 Lines Sorted(Lines lines) { std::ranges::sort(lines); return lines; }
 
