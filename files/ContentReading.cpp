@@ -26,6 +26,8 @@ constexpr std::size_t kGroupFiles = 16;
 constexpr std::uint64_t kOpeningWork = std::uint64_t{32} << 10;
 // How often the readers' use of the processors is looked at.
 constexpr auto kReaderWatch = std::chrono::milliseconds(5);
+// First blocks read before a reader adds them to the counts everyone sees.
+constexpr std::uint32_t kTallyFiles = 32;
 // Descriptors left for the rest of the program.
 constexpr std::size_t kSpareDescriptors = 16;
 
@@ -57,6 +59,24 @@ void ForEachRun(std::size_t count, Same same, Run run)
         run(first, last);
         first = last;
     }
+}
+
+// Calls run(places, first, last) for each run of places 0..count-1 of equal
+// `key(place)`: `places` holds them sorted by key, each run in place order.
+// Sorting the keys rather than what they are taken from moves little memory.
+template <typename Key, typename Run>
+void ForEachRunOfKey(std::size_t count, Key key, Run run)
+{
+    std::vector<std::pair<decltype(key(std::uint32_t{})), std::uint32_t>> keyed(count);
+    for (std::uint32_t place = 0; place < count; ++place)
+        keyed[place] = {key(place), place};
+    std::sort(keyed.begin(), keyed.end());
+    std::vector<std::uint32_t> places(count);
+    for (std::size_t k = 0; k < count; ++k)
+        places[k] = keyed[k].second;
+    ForEachRun(
+        count, [&keyed](std::size_t a, std::size_t b) { return keyed[a].first == keyed[b].first; },
+        [&](std::size_t first, std::size_t last) { run(places, first, last); });
 }
 
 bool IsListedFile(const struct stat& st, std::uint64_t size)
@@ -124,32 +144,31 @@ void ContentReading::Run()
 // Only a file that shares its size with another can have a copy.
 void ContentReading::PickCandidates()
 {
-    std::vector<std::uint32_t> bySize(catalogue_.size());
-    for (std::uint32_t entry = 0; entry < bySize.size(); ++entry)
-        bySize[entry] = entry;
-    std::sort(bySize.begin(), bySize.end(), [this](std::uint32_t a, std::uint32_t b) {
-        return std::pair(catalogue_.SizeOf(a), a) < std::pair(catalogue_.SizeOf(b), b);
-    });
+    std::vector<bool> shared(catalogue_.size());
+    std::size_t count = 0;
     std::uint64_t total = 0;
-    const auto sameSize = [&](std::size_t a, std::size_t b) {
-        return catalogue_.SizeOf(bySize[a]) == catalogue_.SizeOf(bySize[b]);
-    };
-    ForEachRun(bySize.size(), sameSize, [&](std::size_t first, std::size_t last) {
-        const std::uint64_t size = catalogue_.SizeOf(bySize[first]);
+    const auto size = [this](std::uint32_t entry) { return catalogue_.SizeOf(entry); };
+    ForEachRunOfKey(catalogue_.size(), size, [&](const auto& entries, std::size_t first, std::size_t last) {
+        const std::uint64_t bytes = size(entries[first]);
         for (std::size_t k = first; k < last; ++k) {
-            if (size == 0)
-                SettleEntry(bySize[k], ContentFate::Empty);
+            if (bytes == 0)
+                SettleEntry(entries[k], ContentFate::Empty);
             else if (last - first == 1)
-                SettleEntry(bySize[k], ContentFate::Alone);
+                SettleEntry(entries[k], ContentFate::Alone);
             else
-                candidates_.push_back({bySize[k], size, 0, 0, 0, 0, ContentFate::Pending});
+                shared[entries[k]] = true;
         }
-        if (size > 0 && last - first > 1)
-            total += (kOpeningWork + size) * (last - first);
+        if (bytes > 0 && last - first > 1) {
+            count += last - first;
+            total += (kOpeningWork + bytes) * (last - first);
+        }
     });
     // Read in catalogue order, which is the walk's: files of a folder together.
-    std::sort(candidates_.begin(), candidates_.end(),
-              [](const Candidate& a, const Candidate& b) { return a.entry < b.entry; });
+    candidates_.reserve(count);
+    for (std::uint32_t entry = 0; entry < shared.size(); ++entry) {
+        if (shared[entry])
+            candidates_.push_back({entry, catalogue_.SizeOf(entry), 0, 0, 0, 0, ContentFate::Pending});
+    }
     classes_.Candidates = candidates_.size();
     seen_.store(static_cast<std::uint32_t>(catalogue_.size() - candidates_.size()), std::memory_order_relaxed);
     totalWork_.store(total, std::memory_order_relaxed);
@@ -171,19 +190,22 @@ void ContentReading::ReadFirstBlocks()
         const auto [first, last] = folders[i];
         const std::string folderText(catalogue_.FolderText(catalogue_.FolderOf(candidates_[first].entry)));
         const Descriptor folder(last - first > 1 ? open(folderText.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC) : -1);
+        Tally tally;
         for (std::size_t k = first; k < last && !Stopping(); ++k) {
             Candidate& candidate = candidates_[k];
             const std::string name(catalogue_.NameOf(candidate.entry));
             const Descriptor file(folder.get() >= 0 ? OpenForReading(name.c_str(), folder.get())
                                                     : OpenForReading(PathOf(candidate).c_str()));
-            ReadFirstBlock(file.get(), candidate, buffer);
-            seen_.fetch_add(1, std::memory_order_relaxed);
+            ReadFirstBlock(file.get(), candidate, buffer, tally);
+            if (++tally.seen == kTallyFiles)
+                Publish(tally);
         }
+        Publish(tally);
     });
     DropSettled();
 }
 
-void ContentReading::ReadFirstBlock(int fd, Candidate& candidate, char* buffer)
+void ContentReading::ReadFirstBlock(int fd, Candidate& candidate, char* buffer, Tally& tally)
 {
     struct stat st {};
     if (fd < 0 || fstat(fd, &st) != 0 || !IsListedFile(st, candidate.size))
@@ -199,10 +221,12 @@ void ContentReading::ReadFirstBlock(int fd, Candidate& candidate, char* buffer)
         const ssize_t more = ReadFully(fd, buffer + got, wanted - static_cast<std::size_t>(got));
         got = more < 0 ? more : got + more;
     }
-    filesRead_.fetch_add(1, std::memory_order_relaxed);
-    Credit(candidate, kOpeningWork);
-    if (got >= 0)
-        Count(candidate, static_cast<std::uint64_t>(got));
+    ++tally.files;
+    tally.work += Credit(candidate, kOpeningWork);
+    if (got >= 0) {
+        tally.bytes += static_cast<std::uint64_t>(got);
+        tally.work += Credit(candidate, static_cast<std::uint64_t>(got));
+    }
     if (got != expected)
         return Settle(candidate, ContentFate::Unreadable);
     candidate.hash = HashBytes(buffer, static_cast<std::size_t>(got));
@@ -225,17 +249,15 @@ void ContentReading::BudgetDescriptors()
     groupFiles_ = std::clamp<std::size_t>(free / streams_, 2, kGroupFiles);
 }
 
-// Only the first path in catalogue order stands for a file.
+// Only the first path in catalogue order stands for a file: candidates are
+// still in that order here.
 void ContentReading::DropLinks()
 {
-    std::sort(candidates_.begin(), candidates_.end(), [](const Candidate& a, const Candidate& b) {
-        return std::tie(a.device, a.inode, a.entry) < std::tie(b.device, b.inode, b.entry);
+    const auto file = [this](std::uint32_t k) { return std::pair(candidates_[k].device, candidates_[k].inode); };
+    ForEachRunOfKey(candidates_.size(), file, [this](const auto& places, std::size_t first, std::size_t last) {
+        for (std::size_t k = first + 1; k < last; ++k)
+            Settle(candidates_[places[k]], ContentFate::Link);
     });
-    for (std::size_t k = 1; k < candidates_.size(); ++k) {
-        const Candidate& before = candidates_[k - 1];
-        if (candidates_[k].device == before.device && candidates_[k].inode == before.inode)
-            Settle(candidates_[k], ContentFate::Link);
-    }
     DropSettled();
     KeepGroupsOfTwo();
 }
@@ -243,8 +265,8 @@ void ContentReading::DropLinks()
 // A group is read in lockstep, a block of each member at a time, and split
 // wherever blocks differ: each byte is read once, and a member stops being
 // read once no other still matches it. A group too large to hold open is
-// first split by a hash of the whole contents, then read against its first
-// member in batches.
+// first split by a hash of the whole contents, which the first block gave
+// for files no larger than it, then read against its first member in batches.
 void ContentReading::CompareGroups()
 {
     std::vector<std::vector<std::size_t>> groups;
@@ -258,8 +280,9 @@ void ContentReading::CompareGroups()
     std::stable_sort(groups.begin(), groups.end(), [this](const auto& a, const auto& b) {
         return candidates_[a.front()].size * a.size() > candidates_[b.front()].size * b.size();
     });
-    OnReaders(groups.size(), streams_, StreamBytes(),
-              [this, &groups](std::size_t i, char* buffer) { CompareGroup(groups[i], false, buffer); });
+    OnReaders(groups.size(), streams_, StreamBytes(), [this, &groups](std::size_t i, char* buffer) {
+        CompareGroup(groups[i], candidates_[groups[i].front()].size <= options_.FirstBlockBytes, buffer);
+    });
 }
 
 void ContentReading::CompareGroup(const std::vector<std::size_t>& members, bool hashed, char* buffer)
@@ -399,7 +422,8 @@ ContentReading::Lockstep ContentReading::ReadInLockstep(const std::vector<std::s
     for (std::size_t i = 0; i < n; ++i) {
         fds[i] = OpenForReading(PathOf(candidates_[members[i]]).c_str());
         if (fds[i] >= 0 && IsAsRead(fds[i], candidates_[members[i]])) {
-            posix_fadvise(fds[i], 0, 0, POSIX_FADV_SEQUENTIAL);
+            if (size > block)
+                posix_fadvise(fds[i], 0, 0, POSIX_FADV_SEQUENTIAL);
             filesRead_.fetch_add(1, std::memory_order_relaxed);
             sets[0].push_back(i);
         } else if (fds[i] >= 0) {
@@ -559,15 +583,15 @@ void ContentReading::DropSettled()
 
 void ContentReading::KeepGroupsOfTwo()
 {
+    const auto alike = [this](std::uint32_t k) { return std::pair(candidates_[k].size, candidates_[k].hash); };
+    ForEachRunOfKey(candidates_.size(), alike, [this](const auto& places, std::size_t first, std::size_t last) {
+        if (last - first == 1)
+            Settle(candidates_[places[first]], ContentFate::Alone);
+    });
+    DropSettled();
     std::sort(candidates_.begin(), candidates_.end(), [](const Candidate& a, const Candidate& b) {
         return std::tie(a.size, a.hash, a.entry) < std::tie(b.size, b.hash, b.entry);
     });
-    ForEachRun(candidates_.size(), [this](std::size_t a, std::size_t b) { return Alike(a, b); },
-               [this](std::size_t first, std::size_t last) {
-                   if (last - first == 1)
-                       Settle(candidates_[first], ContentFate::Alone);
-               });
-    DropSettled();
 }
 
 void ContentReading::SettleEntry(std::uint32_t entry, ContentFate fate)
@@ -587,16 +611,25 @@ void ContentReading::Settle(Candidate& candidate, ContentFate fate)
 void ContentReading::Count(Candidate& candidate, std::uint64_t bytes)
 {
     bytesRead_.fetch_add(bytes, std::memory_order_relaxed);
-    Credit(candidate, bytes);
+    workDone_.fetch_add(Credit(candidate, bytes), std::memory_order_relaxed);
 }
 
 // A file read again is no more work done than its first reading.
-void ContentReading::Credit(Candidate& candidate, std::uint64_t work)
+std::uint64_t ContentReading::Credit(Candidate& candidate, std::uint64_t work)
 {
     const std::uint64_t whole = kOpeningWork + candidate.size;
     const std::uint64_t credit = std::min(work, whole - std::min(candidate.work, whole));
     candidate.work += credit;
-    workDone_.fetch_add(credit, std::memory_order_relaxed);
+    return credit;
+}
+
+void ContentReading::Publish(Tally& tally)
+{
+    seen_.fetch_add(tally.seen, std::memory_order_relaxed);
+    filesRead_.fetch_add(tally.files, std::memory_order_relaxed);
+    bytesRead_.fetch_add(tally.bytes, std::memory_order_relaxed);
+    workDone_.fetch_add(tally.work, std::memory_order_relaxed);
+    tally = {};
 }
 
 }  // namespace jumelix

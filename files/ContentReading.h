@@ -79,10 +79,19 @@ private:
         ContentFate fate;    // Pending until a reader settles it
     };
 
+    // What a reader did since it last added it to the counts everyone sees:
+    // one cache line shared by every reader is written once a batch.
+    struct Tally {
+        std::uint32_t seen = 0;
+        std::uint64_t files = 0;
+        std::uint64_t bytes = 0;
+        std::uint64_t work = 0;
+    };
+
     void Run();
     void PickCandidates();
     void ReadFirstBlocks();
-    void ReadFirstBlock(int fd, Candidate& candidate, char* buffer);
+    void ReadFirstBlock(int fd, Candidate& candidate, char* buffer, Tally& tally);
     void DropLinks();
     // The sets of equal files among `members`, and those that failed.
     struct Lockstep {
@@ -118,7 +127,9 @@ private:
     void Settle(Candidate& candidate, ContentFate fate);
     // Bytes read of the candidate, counted in the work done.
     void Count(Candidate& candidate, std::uint64_t bytes);
-    void Credit(Candidate& candidate, std::uint64_t work);
+    // The part of `work` that counts as work done, now marked done.
+    static std::uint64_t Credit(Candidate& candidate, std::uint64_t work);
+    void Publish(Tally& tally);
     std::string PathOf(const Candidate& candidate) const { return catalogue_[candidate.entry].Path(); }
     bool Stopping() const { return stop_.load(std::memory_order_relaxed); }
 
