@@ -61,24 +61,6 @@ void ForEachRun(std::size_t count, Same same, Run run)
     }
 }
 
-// Calls run(places, first, last) for each run of places 0..count-1 of equal
-// `key(place)`: `places` holds them sorted by key, each run in place order.
-// Sorting the keys rather than what they are taken from moves little memory.
-template <typename Key, typename Run>
-void ForEachRunOfKey(std::size_t count, Key key, Run run)
-{
-    std::vector<std::pair<decltype(key(std::uint32_t{})), std::uint32_t>> keyed(count);
-    for (std::uint32_t place = 0; place < count; ++place)
-        keyed[place] = {key(place), place};
-    std::sort(keyed.begin(), keyed.end());
-    std::vector<std::uint32_t> places(count);
-    for (std::size_t k = 0; k < count; ++k)
-        places[k] = keyed[k].second;
-    ForEachRun(
-        count, [&keyed](std::size_t a, std::size_t b) { return keyed[a].first == keyed[b].first; },
-        [&](std::size_t first, std::size_t last) { run(places, first, last); });
-}
-
 bool IsListedFile(const struct stat& st, std::uint64_t size)
 {
     return S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) == size;
@@ -144,23 +126,29 @@ void ContentReading::Run()
 // Only a file that shares its size with another can have a copy.
 void ContentReading::PickCandidates()
 {
-    std::vector<bool> shared(catalogue_.size());
+    // Sizes sorted beside their entries, rather than entries by their sizes:
+    // no look-up into the catalogue for each comparison.
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> bySize(catalogue_.size());
+    for (std::uint32_t entry = 0; entry < bySize.size(); ++entry)
+        bySize[entry] = {catalogue_.SizeOf(entry), entry};
+    std::sort(bySize.begin(), bySize.end());
+    std::vector<bool> shared(bySize.size());
     std::size_t count = 0;
     std::uint64_t total = 0;
-    const auto size = [this](std::uint32_t entry) { return catalogue_.SizeOf(entry); };
-    ForEachRunOfKey(catalogue_.size(), size, [&](const auto& entries, std::size_t first, std::size_t last) {
-        const std::uint64_t bytes = size(entries[first]);
+    const auto sameSize = [&](std::size_t a, std::size_t b) { return bySize[a].first == bySize[b].first; };
+    ForEachRun(bySize.size(), sameSize, [&](std::size_t first, std::size_t last) {
+        const std::uint64_t size = bySize[first].first;
         for (std::size_t k = first; k < last; ++k) {
-            if (bytes == 0)
-                SettleEntry(entries[k], ContentFate::Empty);
+            if (size == 0)
+                SettleEntry(bySize[k].second, ContentFate::Empty);
             else if (last - first == 1)
-                SettleEntry(entries[k], ContentFate::Alone);
+                SettleEntry(bySize[k].second, ContentFate::Alone);
             else
-                shared[entries[k]] = true;
+                shared[bySize[k].second] = true;
         }
-        if (bytes > 0 && last - first > 1) {
+        if (size > 0 && last - first > 1) {
             count += last - first;
-            total += (kOpeningWork + bytes) * (last - first);
+            total += (kOpeningWork + size) * (last - first);
         }
     });
     // Read in catalogue order, which is the walk's: files of a folder together.
@@ -249,15 +237,17 @@ void ContentReading::BudgetDescriptors()
     groupFiles_ = std::clamp<std::size_t>(free / streams_, 2, kGroupFiles);
 }
 
-// Only the first path in catalogue order stands for a file: candidates are
-// still in that order here.
+// Only the first path in catalogue order stands for a file.
 void ContentReading::DropLinks()
 {
-    const auto file = [this](std::uint32_t k) { return std::pair(candidates_[k].device, candidates_[k].inode); };
-    ForEachRunOfKey(candidates_.size(), file, [this](const auto& places, std::size_t first, std::size_t last) {
-        for (std::size_t k = first + 1; k < last; ++k)
-            Settle(candidates_[places[k]], ContentFate::Link);
+    std::sort(candidates_.begin(), candidates_.end(), [](const Candidate& a, const Candidate& b) {
+        return std::tie(a.device, a.inode, a.entry) < std::tie(b.device, b.inode, b.entry);
     });
+    for (std::size_t k = 1; k < candidates_.size(); ++k) {
+        const Candidate& before = candidates_[k - 1];
+        if (candidates_[k].device == before.device && candidates_[k].inode == before.inode)
+            Settle(candidates_[k], ContentFate::Link);
+    }
     DropSettled();
     KeepGroupsOfTwo();
 }
@@ -583,15 +573,15 @@ void ContentReading::DropSettled()
 
 void ContentReading::KeepGroupsOfTwo()
 {
-    const auto alike = [this](std::uint32_t k) { return std::pair(candidates_[k].size, candidates_[k].hash); };
-    ForEachRunOfKey(candidates_.size(), alike, [this](const auto& places, std::size_t first, std::size_t last) {
-        if (last - first == 1)
-            Settle(candidates_[places[first]], ContentFate::Alone);
-    });
-    DropSettled();
     std::sort(candidates_.begin(), candidates_.end(), [](const Candidate& a, const Candidate& b) {
         return std::tie(a.size, a.hash, a.entry) < std::tie(b.size, b.hash, b.entry);
     });
+    ForEachRun(candidates_.size(), [this](std::size_t a, std::size_t b) { return Alike(a, b); },
+               [this](std::size_t first, std::size_t last) {
+                   if (last - first == 1)
+                       Settle(candidates_[first], ContentFate::Alone);
+               });
+    DropSettled();
 }
 
 void ContentReading::SettleEntry(std::uint32_t entry, ContentFate fate)
