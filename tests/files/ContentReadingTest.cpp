@@ -116,7 +116,7 @@ TEST_F(ContentReadingTest, SortsFilesIntoSetsOfCopies)
 
 // Sets of copies larger than the files the process may open, read at once: four sets of 250
 // copies, and a file that differs from its set at its last byte, under a limit of 64
-// descriptors.
+// descriptors. Files larger than the first block are hashed whole before they are compared.
 TEST_F(ContentReadingTest, ReadsGroupsLargerThanTheDescriptorLimit)
 {
     constexpr int kFiles = 1001;
@@ -129,7 +129,7 @@ TEST_F(ContentReadingTest, ReadsGroupsLargerThanTheDescriptorLimit)
     InChild(60, [this] {
         const rlimit limit{64, 64};
         ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
-        const ContentClasses classes = ContentReading(catalogue_, {.BufferBytes = 64}).Result();
+        const ContentClasses classes = ContentReading(catalogue_, {.FirstBlockBytes = 64, .BufferBytes = 64}).Result();
         for (int i = 0; i < kFiles; ++i) {
             EXPECT_EQ(classes.Fate[i], i == kOdd ? ContentFate::Alone : ContentFate::Copy) << i;
             if (i != kOdd) {
