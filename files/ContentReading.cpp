@@ -1,6 +1,7 @@
 #include "files/ContentReading.h"
 
 #include "files/FileReading.h"
+#include "files/ReaderPriority.h"
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -28,6 +29,9 @@ constexpr std::uint64_t kOpeningWork = std::uint64_t{32} << 10;
 constexpr auto kReaderWatch = std::chrono::milliseconds(5);
 // First blocks read before a reader adds them to the counts everyone sees.
 constexpr std::uint32_t kTallyFiles = 32;
+// Reading on a warm cache keeps every processor busy for seconds: the
+// window's thread, and what paints for it, must come first.
+constexpr int kReaderNiceness = 19;
 // Descriptors left for the rest of the program.
 constexpr std::size_t kSpareDescriptors = 16;
 
@@ -74,6 +78,7 @@ ContentReading::ContentReading(const Catalogue& catalogue, const ContentOptions&
     classes_.Fate.assign(catalogue.size(), ContentFate::Pending);
     classes_.First.assign(catalogue.size(), 0);
     driver_ = std::thread([this] {
+        RunBehindWindow(kReaderNiceness);
         Run();
         const std::lock_guard lock(mutex_);
         done_ = true;

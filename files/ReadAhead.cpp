@@ -1,9 +1,9 @@
 #include "files/ReadAhead.h"
 
 #include "catalogue/Wildcard.h"
+#include "files/ReaderPriority.h"
 
 #include <fcntl.h>
-#include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -263,10 +263,7 @@ void ReadAhead::Impl::readerLoop()
 {
     // On a busy machine the walk's thread, the window's, gets a core first: it
     // preempts batch work as soon as it wakes.
-    const sched_param batch{};
-    sched_setscheduler(0, SCHED_BATCH, &batch);
-    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()),
-                getpriority(PRIO_PROCESS, 0) + kReaderNiceness);
+    RunBehindWindow(kReaderNiceness);
     ListingBuffer buffer;
     unsigned reads = 0;
     std::unique_lock lock(mutex_);
