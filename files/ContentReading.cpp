@@ -214,12 +214,10 @@ void ContentReading::ReadFirstBlock(int fd, Candidate& candidate, char* buffer, 
         const ssize_t more = ReadFully(fd, buffer + got, wanted - static_cast<std::size_t>(got));
         got = more < 0 ? more : got + more;
     }
+    const std::uint64_t bytes = got >= 0 ? static_cast<std::uint64_t>(got) : 0;
     ++tally.files;
-    tally.work += Credit(candidate, kOpeningWork);
-    if (got >= 0) {
-        tally.bytes += static_cast<std::uint64_t>(got);
-        tally.work += Credit(candidate, static_cast<std::uint64_t>(got));
-    }
+    tally.bytes += bytes;
+    tally.work += Credit(candidate, kOpeningWork + bytes);
     if (got != expected)
         return Settle(candidate, ContentFate::Unreadable);
     candidate.hash = HashBytes(buffer, static_cast<std::size_t>(got));
